@@ -1,0 +1,18 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "serial/RS232.h"
+
+// How a command context obtains its port. The default opens the real device
+// (CWindowsSerialPort over termios; with the environment variable
+// VELTRIX_TRACE set, wrapped in a port that traces every byte to that file).
+// Tests install a factory that hands out simulated ports.
+//
+// The returned port may have a non-zero status (a failed open); the caller
+// reports it and destroys the port.
+using PortFactory = std::function<std::unique_ptr<RS232>(int portIndex, long baud)>;
+
+std::unique_ptr<RS232> OpenPort(int portIndex, long baud);
+void SetPortFactory(PortFactory factory);  // an empty factory restores the default
