@@ -1,0 +1,25 @@
+#include "serial/PortFactory.h"
+
+#include <utility>
+
+#include "serial/CWindowsSerialPort.h"
+#include "serial/TracingPort.h"
+
+namespace {
+
+PortFactory& InstalledFactory() {
+    static PortFactory factory;
+    return factory;
+}
+
+}  // namespace
+
+std::unique_ptr<RS232> OpenPort(int portIndex, long baud) {
+    if (const PortFactory& factory = InstalledFactory()) return factory(portIndex, baud);
+    // The controller's line: even parity, 8 data bits, stop-bit setting 1
+    // (two stop bits), DTR and RTS dropped, no handshaking.
+    return TraceIfEnabled(
+        std::make_unique<CWindowsSerialPort>(portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
+}
+
+void SetPortFactory(PortFactory factory) { InstalledFactory() = std::move(factory); }
