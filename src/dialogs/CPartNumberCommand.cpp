@@ -1,0 +1,27 @@
+#include "dialogs/CPartNumberCommand.h"
+
+#include "dialogs/CPartNumberDlg.h"
+#include "dialogs/PartNumberRules.h"
+#include "platform/UiServices.h"
+
+CPartNumberCommand::CPartNumberCommand(QWidget* parent, int portIndex, int baudRate)
+    : CControllerCommand(parent, portIndex, baudRate) {}
+
+int CPartNumberCommand::Execute() {
+    CPartNumberDlg dialog(static_cast<QWidget*>(ParentWindow()));
+    if (dialog.exec() != QDialog::Accepted) return 1;
+    // The dialog ends with OK only on a text that reads as a number.
+    const std::optional<uint32_t> partNumber = ReadPartNumber(dialog.PartNumberText());
+    if (!partNumber) return 1;
+    const uint32_t dateCode = LeadingDigits(dialog.DateCodeText());
+
+    Ui().BeginWaitCursor();
+    Ui().CaptureMouse();
+    const bool written = m_link && m_link->WritePartNumber(*partNumber, dateCode);
+    Ui().MessageBox(
+        written ? "Part Number and Date Code Set." : "Error setting Part Number and Date Code.",
+        MsgButtons::Ok, MsgIcon::Exclamation);
+    Ui().ReleaseMouse();
+    Ui().EndWaitCursor();
+    return 1;
+}

@@ -1,0 +1,94 @@
+#include "dialogs/CPartNumberDlg.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <ctime>
+
+#include "dialogs/PartNumberRules.h"
+#include "model/PartNumbers.h"
+#include "platform/IniFile.h"
+#include "platform/UiServices.h"
+
+namespace {
+
+std::tm LocalToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+CPartNumberDlg::CPartNumberDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(tr("Set Part Number and Date Code"));
+    setModal(true);
+
+    m_list = new QListWidget;
+    m_list->setObjectName("partNumberList");
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSortingEnabled(false);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* listGroup = new QGroupBox(tr("&Select Part Number"));
+    auto* listLayout = new QVBoxLayout(listGroup);
+    listLayout->addWidget(m_list);
+
+    m_dateCode = new QLineEdit;
+    m_dateCode->setObjectName("dateCodeEdit");
+    m_dateCode->setReadOnly(true);
+    auto* dateGroup = new QGroupBox(tr("&Date Code"));
+    auto* dateLayout = new QVBoxLayout(dateGroup);
+    dateLayout->addWidget(m_dateCode);
+
+    m_ok = new QPushButton(tr("OK"));
+    m_ok->setObjectName("okButton");
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(tr("Cancel"));
+    m_cancel->setObjectName("cancelButton");
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    buttons->addStretch();
+
+    auto* groups = new QVBoxLayout;
+    groups->addWidget(listGroup, 1);
+    groups->addWidget(dateGroup);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(groups, 1);
+    layout->addLayout(buttons);
+    resize(300, 240);
+
+    connect(m_ok, &QPushButton::clicked, this, &CPartNumberDlg::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // The list first (its warnings come before the dialog shows), then the
+    // date code.
+    for (const std::string& value : FillPartNumbers(*OpenAppProfile()))
+        m_list->addItem(QString::fromStdString(value));
+    if (m_list->count() > 0) {
+        m_list->setCurrentRow(0);
+        m_partNumberText = m_list->item(0)->text().toStdString();
+    }
+    m_dateCodeText = MakeDateCode(LocalToday());
+    m_dateCode->setText(QString::fromStdString(m_dateCodeText));
+    m_list->setFocus();
+}
+
+std::string CPartNumberDlg::SelectedText() const {
+    const QList<QListWidgetItem*> selected = m_list->selectedItems();
+    return selected.isEmpty() ? std::string() : selected.first()->text().toStdString();
+}
+
+void CPartNumberDlg::accept() {
+    const std::string chosen = SelectedText();
+    if (const std::optional<std::string> refusal = PartNumberRefusal(chosen)) {
+        Ui().MessageBox(*refusal, MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    m_partNumberText = chosen;
+    QDialog::accept();
+}
