@@ -20,10 +20,12 @@ public:
     const uint8_t* Bytes() const { return m_buffer.get(); }
 
 protected:
+    // Sets the expected length and a zeroed buffer of that many bytes.
     void Allocate(int expectedLength);
 
     std::unique_ptr<uint8_t[]> m_buffer;
     int32_t m_expectedLength = 0;
+    int32_t m_capacity = 0;  // bytes in m_buffer; may lag m_expectedLength after an assignment
 };
 
 class CMeasurementValues : public CScanReply {

@@ -19,7 +19,11 @@ public:
     static std::optional<IniFile> Load(const std::string& path);
 
     std::vector<std::string> EntryNames(const std::string& section) const override;
+    // The value as profile files read it: surrounding quotes removed.
     std::string Value(const std::string& section, const std::string& name) const override;
+    // The value text exactly as it stands after the '=' (trimmed); nothing
+    // when the entry does not exist.
+    std::optional<std::string> RawValue(const std::string& section, const std::string& name) const;
 
     void Set(const std::string& section, const std::string& name, const std::string& value);
     std::string Serialize() const;
@@ -29,6 +33,7 @@ private:
         std::string name;
         std::vector<std::pair<std::string, std::string>> entries;
     };
+    const Section* FindSection(const std::string& name) const;
     std::vector<Section> m_sections;
 };
 

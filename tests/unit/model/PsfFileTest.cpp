@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "model/PsfFile.h"
+#include "support/ScopedTempDir.h"
+#include "support/ScriptedUi.h"
+
+namespace {
+
+std::vector<uint8_t> Image(const CPsfRecord& record) {
+    return std::vector<uint8_t>(record.Data(), record.Data() + kPsfRecordSize);
+}
+
+CPsfRecord SampleRecord() {
+    CPsfRecord record;
+    record.SetControllerId('G');
+    record.SetMeasMode(1, 'J');
+    record.SetTransmissionMode(SerialTransmissionMode::MeasurementResult);
+    record.SetBinary(true);
+    DiscreteOutput outputs[kDiscreteOutputCount];
+    outputs[3] = {'z', 10, 20, 5, 25};
+    record.SetOutputs(outputs);
+    return record;
+}
+
+}  // namespace
+
+TEST(PsfFile, WrittenFileHoldsTheImageAndReadsBackByteForByte) {
+    ScopedTempDir dir;
+    const std::string path = dir.File("set.PSF");
+    const CPsfRecord record = SampleRecord();
+    ASSERT_EQ(WritePsfFile(record, path), kPsfOk);
+    EXPECT_EQ(ReadBytes(path), Image(record));
+
+    CPsfRecord back;
+    ASSERT_EQ(ReadPsfFile(back, path), kPsfOk);
+    EXPECT_EQ(back, record);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"set.PSF"});  // no temporary left behind
+}
+
+TEST(PsfFile, AnyContentOfTheRightSizeIsTakenAsItStands) {
+    ScopedTempDir dir;
+    std::vector<uint8_t> bytes(kPsfRecordSize);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+    WriteBytes(dir.File("odd.PSF"), bytes);
+    CPsfRecord record;
+    ASSERT_EQ(ReadPsfFile(record, dir.File("odd.PSF")), kPsfOk);
+    EXPECT_EQ(Image(record), bytes);
+}
+
+TEST(PsfFile, WrongSizesAreRefusedWithTheSizeMessage) {
+    ScopedTempDir dir;
+    for (size_t size : {153u, 155u, 0u}) {
+        const std::string path = dir.File("size" + std::to_string(size) + ".PSF");
+        WriteBytes(path, std::vector<uint8_t>(size, 'A'));
+        CPsfRecord record;
+        EXPECT_EQ(ReadPsfFile(record, path), kPsfBadSize) << size;
+        EXPECT_EQ(FormatPsfFileError(kPsfBadSize), "Size of PSF file '" + path + "' is invalid.");
+    }
+}
+
+TEST(PsfFile, MissingFileGivesTheOpenMessageWithTheSystemText) {
+    ScopedTempDir dir;
+    const std::string path = dir.File("missing.PSF");
+    CPsfRecord record;
+    ASSERT_EQ(ReadPsfFile(record, path), kPsfOpenFailed);
+    EXPECT_EQ(FormatPsfFileError(kPsfOpenFailed),
+              "Unable to open file '" + path + "' - " + std::strerror(ENOENT));
+
+    // A directory is not a parameter set file either.
+    ASSERT_EQ(ReadPsfFile(record, dir.Path()), kPsfOpenFailed);
+    EXPECT_EQ(FormatPsfFileError(kPsfOpenFailed),
+              "Unable to open file '" + dir.Path() + "' - " + std::strerror(EISDIR));
+}
+
+TEST(PsfFile, FifoIsRefusedWithoutHanging) {
+    ScopedTempDir dir;
+    const std::string path = dir.File("pipe.PSF");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    CPsfRecord record;
+    EXPECT_EQ(ReadPsfFile(record, path), kPsfBadSize);
+}
+
+TEST(PsfFile, MessagesForEveryStatus) {
+    ScopedTempDir dir;
+    CPsfRecord record;
+    ReadPsfFile(record, dir.File("nothing"));  // records path and errno
+    const std::string tail = "'" + dir.File("nothing") + "' - " + std::strerror(ENOENT);
+    EXPECT_EQ(FormatPsfFileError(11), "Unable to create file " + tail);
+    EXPECT_EQ(FormatPsfFileError(12), "Error writing to file " + tail);
+    EXPECT_EQ(FormatPsfFileError(13), "Error reading from file " + tail);
+    EXPECT_EQ(FormatPsfFileError(14), "Unknown Error code 14");
+    EXPECT_EQ(FormatPsfFileError(0), "Unknown Error code 0");
+}
+
+TEST(PsfFile, ShowErrorUsesTheStopIconAndOk) {
+    ScriptedUi ui;
+    ScopedUi scope(ui);
+    ShowPsfFileError(14);
+    ASSERT_EQ(ui.Calls().size(), 1u);
+    EXPECT_EQ(ui.Calls()[0].text, "Unknown Error code 14");
+    EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Stop);
+    EXPECT_EQ(ui.Calls()[0].buttons, MsgButtons::Ok);
+}
+
+TEST(PsfFile, PromptsShareTheFilterAndExtension) {
+    EXPECT_EQ(PsfOpenPrompt().filter, "PSF Files (*.PSF) |*.PSF||");
+    EXPECT_EQ(PsfOpenPrompt().defaultExtension, "PSF");
+    EXPECT_FALSE(PsfOpenPrompt().mustExist);  // a typed missing name must reach ReadPsfFile
+    EXPECT_EQ(PsfSavePrompt().filter, "PSF Files (*.PSF) |*.PSF||");
+    EXPECT_EQ(PsfSavePrompt().defaultExtension, "PSF");
+    EXPECT_TRUE(PsfSavePrompt().confirmOverwrite);
+}
+
+TEST(PsfFile, FailedWriteLeavesTheOldFileIntactAndNoTemporary) {
+    ScopedTempDir dir;
+    const std::string path = dir.File("keep.PSF");
+    const std::vector<uint8_t> old = {'o', 'l', 'd', ' ', 'd', 'a', 't', 'a'};
+    WriteBytes(path, old);
+    {
+        ScopedFileSizeLimit limit(100);  // the 154-byte write cannot complete
+        EXPECT_EQ(WritePsfFile(SampleRecord(), path), kPsfShortWrite);
+    }
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"keep.PSF"});
+    EXPECT_EQ(FormatPsfFileError(kPsfShortWrite),
+              "Error writing to file '" + path + "' - " + std::strerror(EFBIG));
+}
+
+TEST(PsfFile, DirectoryInTheWayIsNotReplaced) {
+    ScopedTempDir dir;
+    const std::string path = dir.File("taken.PSF");
+    ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    WriteBytes(path + "/inside", {1, 2, 3});
+    EXPECT_EQ(WritePsfFile(SampleRecord(), path), kPsfCreateFailed);
+    EXPECT_EQ(ReadBytes(path + "/inside"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"taken.PSF"});
+    EXPECT_EQ(FormatPsfFileError(kPsfCreateFailed),
+              "Unable to create file '" + path + "' - " + std::strerror(EISDIR));
+}
+
+TEST(PsfFile, ReplacingKeepsPermissionsAndFollowsSymlinks) {
+    ScopedTempDir dir;
+    const std::string real = dir.File("real.PSF");
+    WriteBytes(real, {9});
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    const std::string link = dir.File("link.PSF");
+    ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+
+    const CPsfRecord record = SampleRecord();
+    ASSERT_EQ(WritePsfFile(record, link), kPsfOk);
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadBytes(real), Image(record));
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(PsfFile, NamesNearTheLengthLimitCanBeWritten) {
+    ScopedTempDir dir;
+    const std::string name = std::string(250, 'n') + ".PSF";
+    ASSERT_EQ(WritePsfFile(SampleRecord(), dir.File(name)), kPsfOk);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{name});
+}
