@@ -1,0 +1,225 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "app/AppResources.h"
+#include "app/KeyLockState.h"
+#include "app/MainMenu.h"
+#include "dialogs/CDiagnosticsCommand.h"
+#include "dialogs/CPartNumberCommand.h"
+#include "dialogs/CPortDevicesDlg.h"
+#include "platform/AppInfo.h"
+#include "platform/IniFile.h"
+#include "platform/SettingsStore.h"
+#include "platform/UiServices.h"
+
+namespace {
+
+QKeySequence ShortcutOf(int id) {
+    switch (id) {
+        case kCmdDiagnostics:
+            return QKeySequence(Qt::Key_F2);
+        case kCmdAlignment:
+            return QKeySequence(Qt::Key_F3);
+        case kCmdEditPsf:
+            return QKeySequence(Qt::Key_F4);
+        default:
+            return {};
+    }
+}
+
+QLabel* MakeIndicator(const QString& name, QWidget* parent) {
+    auto* pane = new QLabel(parent);
+    pane->setObjectName(QStringLiteral("indicator") + name);
+    pane->setAlignment(Qt::AlignCenter);
+    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Wide enough for its text whether the key is on or off.
+    pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(name) + 12);
+    pane->setProperty("indicatorText", name);
+    return pane;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+    EnsureAppResources();
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("Multiple Output VELTRIX"));
+    setWindowIcon(QIcon(QStringLiteral(":/veltrix.png")));
+    setCentralWidget(new QWidget(this));
+    resize(640, 420);
+
+    CreateMenus();
+    CreateStatusBar();
+    LoadSettings();
+    UpdateCommandStates();
+    qApp->installEventFilter(this);
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    SaveSettings();
+}
+
+void CMainFrame::CreateMenus() {
+    std::map<std::string, QMenu*> popups;
+    QMenu* portMenu = nullptr;
+    for (const MenuItemSpec& item : MainMenuItems()) {
+        QMenu*& popup = popups[item.popup];
+        if (!popup) popup = menuBar()->addMenu(QString::fromStdString(item.popup));
+        QMenu* menu = popup;
+        if (!item.submenu.empty()) {
+            if (!portMenu) portMenu = popup->addMenu(QString::fromStdString(item.submenu));
+            menu = portMenu;
+        }
+
+        QAction* action = menu->addAction(QString::fromStdString(item.text));
+        action->setObjectName(QStringLiteral("cmd%1").arg(item.id));
+        action->setData(item.id);
+        action->setCheckable(item.checkable);
+        const QString prompt = QString::fromStdString(item.prompt);
+        const qsizetype newline = prompt.indexOf('\n');
+        action->setStatusTip(newline < 0 ? prompt : prompt.left(newline));
+        if (newline >= 0) action->setToolTip(prompt.mid(newline + 1));
+        action->setShortcut(ShortcutOf(item.id));
+        action->setShortcutContext(Qt::WindowShortcut);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        m_actions[id] = action;
+    }
+    // Enabled by the application once it has found the help file.
+    m_actions[kCmdHelpIndex]->setEnabled(false);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    m_messagePane = new QLabel(QStringLiteral("Ready"), bar);
+    m_messagePane->setObjectName(QStringLiteral("messagePane"));
+    // A normal widget: a highlighted item's prompt covers it, and it shows
+    // again once the prompt goes away.
+    bar->addWidget(m_messagePane, 1);
+    m_capsPane = MakeIndicator(QStringLiteral("CAP"), bar);
+    m_numPane = MakeIndicator(QStringLiteral("NUM"), bar);
+    m_scrollPane = MakeIndicator(QStringLiteral("SCRL"), bar);
+    bar->addPermanentWidget(m_capsPane);
+    bar->addPermanentWidget(m_numPane);
+    bar->addPermanentWidget(m_scrollPane);
+    UpdateKeyIndicators();
+}
+
+void CMainFrame::LoadSettings() {
+    SettingsStore* settings = Settings();
+    // Taken as stored: an index outside the menu checks no item and still
+    // goes to the commands.
+    m_portIndex = settings ? settings->GetInt("Communication", "Port", 1) : 1;
+    m_saveFlag = settings ? settings->GetInt("Options", "Save", 1) : 1;
+
+    m_partNumberFlag = 0;
+    for (const std::string& name : OpenAppProfile()->EntryNames("PartNumbers"))
+        if (!name.empty()) m_partNumberFlag = 1;
+}
+
+void CMainFrame::SaveSettings() {
+    if (m_settingsSaved) return;
+    m_settingsSaved = true;
+    SettingsStore* settings = Settings();
+    if (m_saveFlag == 0 || !settings) return;
+    settings->SetInt("Communication", "Port", m_portIndex);
+    settings->SetInt("Options", "Save", m_saveFlag);
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto found = m_actions.find(id);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void CMainFrame::UpdateCommandStates() {
+    for (int n = 0; n < kPortItemCount; ++n)
+        m_actions[kCmdFirstPort + n]->setChecked(n == m_portIndex);
+    m_actions[kCmdSaveSettings]->setChecked(m_saveFlag != 0);
+    m_actions[kCmdSetPartNumber]->setEnabled(m_partNumberFlag == 1);
+}
+
+void CMainFrame::OnCommand(int id) {
+    if (id >= kCmdFirstPort && id <= kCmdLastPort) {
+        m_portIndex = id - kCmdFirstPort;
+    } else {
+        switch (id) {
+            case kCmdDiagnostics:
+                OnDiagnostics();
+                break;
+            case kCmdAlignment:
+            case kCmdEditPsf:
+                OnNotAvailableYet();
+                break;
+            case kCmdSetPartNumber:
+                if (m_partNumberFlag == 1) OnSetPartNumber();
+                break;
+            case kCmdSaveSettings:
+                m_saveFlag = m_saveFlag == 0 ? 1 : 0;
+                break;
+            case kCmdPortDevices:
+                OnPortDevices();
+                break;
+            case kCmdExit:
+                close();
+                break;
+            default:
+                break;  // About and Index belong to the application
+        }
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnDiagnostics() {
+    CDiagnosticsCommand command(this, m_portIndex, kCommandBaudRate);
+    command.Run();
+}
+
+void CMainFrame::OnNotAvailableYet() {
+    Ui().MessageBox("This command is not available yet.", MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void CMainFrame::OnSetPartNumber() {
+    CPartNumberCommand command(this, m_portIndex, kCommandBaudRate);
+    command.Run();
+}
+
+void CMainFrame::OnPortDevices() {
+    CPortDevicesDlg dialog(this, m_portIndex + 1);
+    dialog.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SaveSettings();
+    event->accept();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyRelease:
+        case QEvent::ApplicationStateChange:
+            UpdateKeyIndicators();
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::UpdateKeyIndicators() {
+    const KeyLockState locks = ReadKeyLockState();
+    const auto show = [](QLabel* pane, bool on) {
+        pane->setText(on ? pane->property("indicatorText").toString() : QString());
+    };
+    show(m_capsPane, locks.caps);
+    show(m_numPane, locks.num);
+    show(m_scrollPane, locks.scroll);
+}

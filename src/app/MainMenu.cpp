@@ -1,0 +1,44 @@
+#include "app/MainMenu.h"
+
+std::string PortItemLabel(int n) {
+    if (n >= 1 && n <= 9) return "COM&" + std::to_string(n);
+    if (n == 21) return "C0M21";
+    return "COM" + std::to_string(n);
+}
+
+std::string PortItemPrompt(int n) {
+    if (n == 24) return "Device is connected to COM 24";
+    return "Device is connected to COM" + std::to_string(n);
+}
+
+namespace {
+
+std::vector<MenuItemSpec> BuildMenu() {
+    std::vector<MenuItemSpec> items = {
+        {"&VELTRIX", "", "&Diagnostics...\tF2", kCmdDiagnostics, "Executes Diagnostic Test"},
+        {"&VELTRIX", "", "&Alignment...\tF3", kCmdAlignment, "Executes the Channel Alignment"},
+        {"&VELTRIX", "", "&Edit PSF...\tF4", kCmdEditPsf, "Edit and execute a PSF"},
+        {"&VELTRIX", "", "Set &Part Number...", kCmdSetPartNumber,
+         "Sets the part number and date code in the controller."},
+        {"&VELTRIX", "", "E&xit", kCmdExit,
+         "Quit the application; prompts to save documents\nExit"},
+    };
+    for (int n = 1; n <= kPortItemCount; ++n)
+        items.push_back({"&Options", "Serial Port", PortItemLabel(n), kCmdFirstPort + n - 1,
+                         PortItemPrompt(n), true});
+    items.push_back({"&Options", "", "Port &Devices...", kCmdPortDevices,
+                     "Chooses the serial device behind each COM number."});
+    items.push_back({"&Options", "", "&Save Settings on Exit", kCmdSaveSettings,
+                     "Save Settings when application exits.", true});
+    items.push_back({"&Help", "", "&Index", kCmdHelpIndex, ""});
+    items.push_back({"&Help", "", "&About", kCmdAbout,
+                     "Display program information, version number and copyright"});
+    return items;
+}
+
+}  // namespace
+
+const std::vector<MenuItemSpec>& MainMenuItems() {
+    static const std::vector<MenuItemSpec> items = BuildMenu();
+    return items;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+#include "platform/UiServices.h"
+
+// The desktop program's UI services: message boxes titled with the
+// application name, the Qt file dialogs, the wait cursor as an override
+// cursor and the mouse capture as a grab on the main window.
+class QtUiServices : public UiServices {
+  public:
+    // The window that message boxes fall back to as parent and that holds
+    // the mouse capture.
+    void SetMainWindow(QWidget* window) { m_mainWindow = window; }
+
+    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
+    std::optional<std::string> PromptOpenFile(const FilePrompt& prompt) override;
+    std::optional<std::string> PromptSaveFile(const FilePrompt& prompt) override;
+    void Beep(BeepKind kind) override;
+    void CaptureMouse() override;
+    void ReleaseMouse() override;
+
+    // "PSF Files (*.PSF) |*.PSF||" -> {"PSF Files (*.PSF)"}: the system's
+    // description|pattern pairs as Qt name filters. A description that does
+    // not show its pattern gets it appended, as Qt reads the pattern from the
+    // parentheses; ';' between patterns becomes a blank.
+    static QStringList TranslateFilter(const std::string& filter);
+
+  protected:
+    void ShowWaitCursor(bool show) override;
+
+  private:
+    QWidget* DialogParent() const;
+    std::optional<std::string> RunFileDialog(const FilePrompt& prompt, bool save);
+    // A grab would keep the box from getting its clicks.
+    void DropCaptureForDialog();
+
+    QPointer<QWidget> m_mainWindow;
+    QPointer<QWidget> m_grabber;
+    bool m_cursorShown = false;
+};

@@ -1,0 +1,166 @@
+#include "dialogs/PortDeviceList.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/SettingsStore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// "ttyUSB10" after "ttyUSB9".
+bool NaturalLess(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (std::isdigit(static_cast<unsigned char>(a[i])) &&
+            std::isdigit(static_cast<unsigned char>(b[j]))) {
+            size_t endA = i, endB = j;
+            while (endA < a.size() && std::isdigit(static_cast<unsigned char>(a[endA]))) ++endA;
+            while (endB < b.size() && std::isdigit(static_cast<unsigned char>(b[endB]))) ++endB;
+            const std::string numA = a.substr(i, endA - i), numB = b.substr(j, endB - j);
+            if (numA.size() != numB.size()) return numA.size() < numB.size();
+            if (numA != numB) return numA < numB;
+            i = endA;
+            j = endB;
+        } else {
+            if (a[i] != b[j]) return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    return a.size() - i < b.size() - j;
+}
+
+std::vector<std::string> NamesWithPrefix(const fs::path& dir, const std::string& prefix) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(dir, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0)
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), NaturalLess);
+    return names;
+}
+
+bool IsPlaceholderUart(const fs::path& ttyClassRoot, const std::string& name) {
+    std::error_code error;
+    const fs::path subsystem =
+        fs::read_symlink(ttyClassRoot / name / "device" / "subsystem", error);
+    return !error && subsystem.filename() == "platform";
+}
+
+UserIdentity CurrentUser() {
+    UserIdentity user;
+    user.uid = geteuid();
+    const int count = getgroups(0, nullptr);
+    if (count > 0) {
+        user.sessionGroups.resize(static_cast<size_t>(count));
+        getgroups(count, user.sessionGroups.data());
+    }
+    user.sessionGroups.push_back(getegid());
+    if (const passwd* entry = getpwuid(user.uid)) {
+        int n = 64;
+        std::vector<gid_t> groups(static_cast<size_t>(n));
+        if (getgrouplist(entry->pw_name, entry->pw_gid, groups.data(), &n) < 0) {
+            groups.resize(static_cast<size_t>(n));
+            getgrouplist(entry->pw_name, entry->pw_gid, groups.data(), &n);
+        }
+        groups.resize(static_cast<size_t>(std::max(n, 0)));
+        user.memberGroups = groups;
+    }
+    return user;
+}
+
+PortDevice Describe(const fs::path& path, const UserIdentity& user) {
+    PortDevice device;
+    device.path = path.string();
+    std::error_code error;
+    const fs::path target = fs::canonical(path, error);
+    device.target = error ? device.path : target.string();
+    device.accessible = access(device.path.c_str(), R_OK | W_OK) == 0;
+
+    struct stat info {};
+    if (stat(device.path.c_str(), &info) == 0) {
+        DeviceOwnership owner;
+        owner.mode = info.st_mode;
+        owner.ownerUid = info.st_uid;
+        owner.ownerGid = info.st_gid;
+        if (const group* entry = getgrgid(info.st_gid)) owner.groupName = entry->gr_name;
+        if (const passwd* entry = getpwuid(info.st_uid)) owner.ownerName = entry->pw_name;
+        if (owner.groupName.empty()) owner.groupName = std::to_string(info.st_gid);
+        if (owner.ownerName.empty()) owner.ownerName = std::to_string(info.st_uid);
+        device.group = owner.groupName;
+        if (!device.accessible) device.hint = AccessHint(owner, user);
+    } else if (!device.accessible) {
+        device.hint = "The device cannot be examined (a broken link?).";
+    }
+    return device;
+}
+
+bool Contains(const std::vector<gid_t>& groups, gid_t gid) {
+    return std::find(groups.begin(), groups.end(), gid) != groups.end();
+}
+
+}  // namespace
+
+std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user) {
+    const bool groupMayUse = (device.mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    if (!groupMayUse) {
+        if (user.uid == device.ownerUid)
+            return "The device denies its owner read and write access (mode " +
+                   std::to_string((device.mode >> 6) & 7) + std::to_string((device.mode >> 3) & 7) +
+                   std::to_string(device.mode & 7) + ").";
+        return "Only " + device.ownerName +
+               " may open it: a udev rule must give a group read and write access, e.g. "
+               "MODE=\"0660\", GROUP=\"dialout\".";
+    }
+    const std::string& group = device.groupName;
+    if (!Contains(user.memberGroups, device.ownerGid))
+        return "Join the group '" + group + "': sudo usermod -aG " + group +
+               " $USER, then log out and log in again.";
+    if (!Contains(user.sessionGroups, device.ownerGid))
+        return "You are in the group '" + group +
+               "' but this session started before you joined it: log out and log in again.";
+    return "Access is refused although the group '" + group +
+           "' may use the device (an access control list or security module?).";
+}
+
+std::vector<PortDevice> ListPortDevices(const std::string& devRoot,
+                                        const std::string& ttyClassRoot) {
+    const UserIdentity user = CurrentUser();
+    const fs::path dev(devRoot);
+    std::vector<PortDevice> devices;
+
+    const fs::path byId = dev / "serial" / "by-id";
+    for (const std::string& name : NamesWithPrefix(byId, ""))
+        devices.push_back(Describe(byId / name, user));
+
+    for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
+        for (const std::string& name : NamesWithPrefix(dev, prefix)) {
+            if (std::string(prefix) == "ttyS" && IsPlaceholderUart(ttyClassRoot, name)) continue;
+            devices.push_back(Describe(dev / name, user));
+        }
+    }
+    return devices;
+}
+
+ComMapping CurrentComMapping(int comNumber) {
+    const std::string key = "COM" + std::to_string(comNumber);
+    const std::string variable = "VELTRIX_" + key;
+    if (const char* value = std::getenv(variable.c_str()); value && *value)
+        return {value, ComMapping::Source::Environment};
+    if (SettingsStore* settings = Settings()) {
+        if (auto stored = settings->GetString("Ports", key); stored && !stored->empty())
+            return {*stored, ComMapping::Source::Stored};
+    }
+    return {"/dev/ttyS" + std::to_string(comNumber - 1), ComMapping::Source::Default};
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// The serial devices a COM number can be mapped to, and whether the current
+// user may open them. Standard library and POSIX only.
+
+struct PortDevice {
+    std::string path;    // as listed, e.g. /dev/serial/by-id/usb-FTDI_...-port0
+    std::string target;  // the device it resolves to; equals path for a device node
+    bool accessible = false;
+    std::string group;  // the group that owns the device
+    std::string hint;   // how to get access; empty when accessible
+};
+
+// /dev/serial/by-id/* first (names that survive re-plugging), then ttyUSB*,
+// ttyACM* and ttyS*, each sorted by name with numbers in numeric order.
+// ttyS placeholders that the kernel registers for absent UARTs (their
+// device is on the "platform" bus) are left out when sysfs says so.
+std::vector<PortDevice> ListPortDevices(const std::string& devRoot = "/dev",
+                                        const std::string& ttyClassRoot = "/sys/class/tty");
+
+// What decides the access hint, gathered by ListPortDevices; separate so
+// the rules can be checked without owning real devices.
+struct DeviceOwnership {
+    mode_t mode = 0;
+    uid_t ownerUid = 0;
+    gid_t ownerGid = 0;
+    std::string ownerName;
+    std::string groupName;
+};
+
+struct UserIdentity {
+    uid_t uid = 0;
+    std::vector<gid_t> sessionGroups;  // what this process runs with
+    std::vector<gid_t> memberGroups;   // what the group database lists
+};
+
+std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user);
+
+// The device COM n opens, and why: the VELTRIX_COM<n> environment variable,
+// the stored choice in section "Ports", value "COM<n>", else /dev/ttyS<n-1>.
+struct ComMapping {
+    enum class Source { Environment, Stored, Default };
+    std::string path;
+    Source source = Source::Default;
+};
+ComMapping CurrentComMapping(int comNumber);
