@@ -1,0 +1,53 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "MiniJson.h"
+
+// Every test gets a fresh temporary folder; tests that need a controller
+// start veltrix-sim in it (with --link, --log and --state there) and run
+// the built veltrixctl against the link with --device.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the simulator with these options; fails the test unless it
+    // reports ready (its JSON line) in time.
+    void StartSim(const std::vector<std::string>& options = {});
+    // veltrixctl with the given arguments, against the simulator when one runs.
+    ChildResult Ctl(const std::vector<std::string>& args, long timeoutMs = 30000,
+                    const std::vector<std::string>& env = {});
+    // veltrixctl exactly as given, no --device added.
+    ChildResult CtlRaw(const std::vector<std::string>& args, long timeoutMs = 30000,
+                       const std::vector<std::string>& env = {});
+
+    // veltrixctl against the simulator, left running for the test to steer.
+    std::unique_ptr<BackgroundChild> StartCtl(const std::vector<std::string>& args);
+
+    std::string Path(const std::string& name) const { return m_dir + "/" + name; }
+    const std::string& Link() const { return m_link; }
+    // The simulator's state file and request log, parsed.
+    Json State() const;
+    std::vector<Json> Log() const;
+    // The log's entries of one kind ("probe", "scan", or a command letter).
+    std::vector<Json> LogOf(const std::string& kind) const;
+
+    static std::vector<uint8_t> ReadBytes(const std::string& path);
+    static void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+    static std::vector<uint8_t> FromHex(const std::string& hex);
+
+private:
+    std::string m_dir;
+    std::string m_link;
+    std::unique_ptr<BackgroundChild> m_sim;
+};
+
+// Parses stdout as the one JSON object --json promises.
+Json ParseOutput(const ChildResult& result);

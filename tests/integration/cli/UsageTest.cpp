@@ -1,0 +1,116 @@
+// Usage errors, help, ports that cannot be opened, files that cannot be read
+// or written, the saved port of the desktop program, and the trace.
+
+#include <filesystem>
+#include <fstream>
+
+#include "CliFixture.h"
+
+TEST_F(CliTest, BadUsageExits2WithUsageOnStderr) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"--frob", "diag"},
+        {"diag", "--frob"},
+        {"diag", "extra"},
+        {"--port", "0", "diag"},
+        {"--port", "2x", "diag"},
+        {"--port", "-1", "diag"},
+        {"--port", "3", "--device", "/dev/null", "diag"},
+        {"--device"},
+        {"psf"},
+        {"psf", "frob", "x"},
+        {"psf", "get"},
+        {"blanking", "clear", "x"},
+        {"partnumber"},
+        {"partnumber", "12A456"},
+        {"partnumber", "+5"},
+        {"partnumber", "4294967296"},
+        {"partnumber", "1", "--date-code", "65536"},
+        {"partnumber", "1", "--date-code", ""},
+        {"beams", "--count", "0"},
+        {"beams", "--count", "1e3"},
+        {"beams", "--channels", "20"},
+        {"beams", "--channels", "392"},
+    };
+    for (const auto& args : bad) {
+        std::string joined;
+        for (const auto& a : args) joined += " " + a;
+        const ChildResult result = CtlRaw(args, 5000);
+        EXPECT_EQ(result.exitCode, 2) << joined;
+        EXPECT_TRUE(result.out.empty()) << joined;
+        EXPECT_NE(result.err.find("Usage: veltrixctl"), std::string::npos) << joined << ": " << result.err;
+    }
+}
+
+TEST_F(CliTest, HelpOnTheToolAndEveryCommand) {
+    const std::vector<std::vector<std::string>> asks = {
+        {"--help"}, {"-h"}, {"probe", "--help"}, {"diag", "--help"}, {"psf", "--help"},
+        {"psf", "get", "--help"}, {"blanking", "-h"}, {"beams", "--help"}, {"partnumber", "--help"}};
+    for (const auto& args : asks) {
+        const ChildResult result = CtlRaw(args, 5000);
+        EXPECT_EQ(result.exitCode, 0) << args.front();
+        EXPECT_EQ(result.out.rfind("Usage: veltrixctl", 0), 0u) << result.out;
+        EXPECT_TRUE(result.err.empty());
+    }
+}
+
+TEST_F(CliTest, MissingDeviceExits4WithTheSystemsMessage) {
+    const ChildResult byPath = CtlRaw({"--device", Path("no-such-tty"), "diag"}, 5000);
+    EXPECT_EQ(byPath.exitCode, 4);
+    EXPECT_EQ(byPath.err, "Unable to open " + Path("no-such-tty") + "\nPort not found\n");
+
+    const ChildResult byNumber =
+        CtlRaw({"--port", "9", "probe"}, 5000, {"VELTRIX_COM9=" + Path("no-such-tty")});
+    EXPECT_EQ(byNumber.exitCode, 4);
+    EXPECT_EQ(byNumber.err.rfind("Unable to open 9\nPort not found\n", 0), 0u) << byNumber.err;
+}
+
+TEST_F(CliTest, UnreadableOrUnwritableFilesExit3BeforeOrAfterTheController) {
+    // A bad file is refused before the port is opened: the port does not exist either.
+    const ChildResult missing = CtlRaw({"--device", Path("no-such-tty"), "psf", "put", Path("none.PSF")}, 5000);
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_EQ(missing.err, "Unable to open file '" + Path("none.PSF") + "' - No such file or directory\n");
+
+    WriteBytes(Path("short.BFS"), std::vector<uint8_t>(99, 0));
+    const ChildResult shortBfs = CtlRaw({"--device", Path("no-such-tty"), "blanking", "put", Path("short.BFS")}, 5000);
+    EXPECT_EQ(shortBfs.exitCode, 3);
+    EXPECT_EQ(shortBfs.err, "Size of file is incorrect.\n");
+
+    WriteBytes(Path("long.PSF"), std::vector<uint8_t>(155, 'A'));
+    const ChildResult longPsf = CtlRaw({"psf", "show", Path("long.PSF")}, 5000);
+    EXPECT_EQ(longPsf.exitCode, 3);
+    EXPECT_EQ(longPsf.err, "Size of PSF file '" + Path("long.PSF") + "' is invalid.\n");
+
+    StartSim();
+    const std::string nowhere = Path("missing-folder/out.PSF");
+    const ChildResult unwritable = Ctl({"psf", "get", nowhere});
+    EXPECT_EQ(unwritable.exitCode, 3);
+    EXPECT_EQ(unwritable.err.rfind("Unable to create file '" + nowhere + "' - ", 0), 0u) << unwritable.err;
+    EXPECT_EQ(LogOf("D").size(), 1u);
+}
+
+TEST_F(CliTest, WithoutAPortOptionTheDesktopProgramsSavedPortIsUsed) {
+    StartSim({"--id", "D"});
+    // The desktop program saved COM5 (index 4) and mapped COM5 to our device.
+    const std::string folder = Path("config/Local AppWizard-Generated Applications");
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/Multiple Output VELTRIX 2.0.conf")
+        << "[Communication]\nPort=4\n\n[Ports]\nCOM5=" << Link() << "\n";
+    const ChildResult result = CtlRaw({"--json", "probe"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ParseOutput(result)["id"].string, "D");
+}
+
+TEST_F(CliTest, TraceRecordsEveryByteWithTimeAndDirection) {
+    StartSim();
+    ASSERT_EQ(Ctl({"--trace", Path("trace.txt"), "diag"}).exitCode, 0);
+    std::ifstream in(Path("trace.txt"));
+    const std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(trace.find(" TX F8\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" TX 1B 41 48 0D\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" RX 1C 41 49 "), std::string::npos) << trace;
+
+    const ChildResult unwritable = Ctl({"--trace", Path("missing-folder/trace.txt"), "diag"});
+    EXPECT_EQ(unwritable.exitCode, 3);
+}
