@@ -1,12 +1,8 @@
 #include "sim/RequestParser.h"
 
-namespace sim {
+#include "model/FrameBytes.h"
 
-namespace {
-constexpr uint8_t kEsc = 0x1B;
-constexpr uint8_t kCr = 0x0D;
-constexpr uint8_t kProbe = 0xF8;
-}  // namespace
+namespace sim {
 
 size_t RequestParser::FramedLength(uint8_t letter) {
     switch (letter) {
@@ -66,7 +62,7 @@ void RequestParser::FlushNoise(std::vector<Request>& out) {
 void RequestParser::Step(uint8_t byte, std::vector<Request>& out) {
     switch (m_state) {
         case State::Idle:
-            if (byte == kProbe) {
+            if (byte == kProbeByte) {
                 m_pending.assign(1, byte);
                 m_state = State::AfterF8;
             } else if (byte == kEsc) {
@@ -78,7 +74,7 @@ void RequestParser::Step(uint8_t byte, std::vector<Request>& out) {
             return;
 
         case State::AfterF8:
-            if (byte == kProbe || byte == kEsc) {
+            if (byte == kProbeByte || byte == kEsc) {
                 // A probe directly followed by the start of another request.
                 Emit(Request::Kind::Probe, out);
                 Step(byte, out);

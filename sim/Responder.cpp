@@ -3,15 +3,12 @@
 #include <algorithm>
 
 #include "model/Checksum16.h"
+#include "model/FrameBytes.h"
 #include "sim/BeamAnalysis.h"
 
 namespace sim {
 
 namespace {
-
-constexpr uint8_t kFs = 0x1C;
-constexpr uint8_t kLf = 0x0A;
-constexpr uint8_t kCr = 0x0D;
 
 void PutChecksum(std::vector<uint8_t>& frame, size_t from, size_t count) {
     const uint16_t sum = Checksum16(frame.data() + from, static_cast<int>(count));

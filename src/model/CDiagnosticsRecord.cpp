@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "model/FrameBytes.h"
+
 namespace {
 
-constexpr uint8_t kFs = 0x1C;
-constexpr uint8_t kLf = 0x0A;
 constexpr int kFirstBoardOffset = 10;
 constexpr int kBlockEnd = 35;  // the LF must come before this offset
 

@@ -4,13 +4,10 @@
 #include <iterator>
 
 #include "model/Checksum16.h"
+#include "model/FrameBytes.h"
 
 namespace {
 
-constexpr uint8_t kEsc = 0x1B;
-constexpr uint8_t kFs = 0x1C;
-constexpr uint8_t kCr = 0x0D;
-constexpr uint8_t kLf = 0x0A;
 constexpr int kOutputsOffset = 10;
 constexpr int kOutputSize = 9;
 

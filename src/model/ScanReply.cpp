@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+#include "model/FrameBytes.h"
 
-constexpr uint8_t kFs = 0x1C;
-constexpr uint8_t kLf = 0x0A;
+namespace {
 
 int MeasurementLength(int selector) { return selector == 0 || selector == 1 ? 5 : 7; }
 

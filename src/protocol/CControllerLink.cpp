@@ -4,13 +4,11 @@
 #include <utility>
 
 #include "model/Checksum16.h"
+#include "model/FrameBytes.h"
 #include "platform/Clock.h"
 
 namespace {
 
-constexpr uint8_t kProbeByte = 0xF8;
-constexpr uint8_t kFS = 0x1C;
-constexpr uint8_t kLF = 0x0A;
 constexpr long kProbeWriteTimeoutMs = 50;
 constexpr long kProbeReadTimeoutMs = 500;
 constexpr int kRateCount = 3;
@@ -47,7 +45,7 @@ int CControllerLink::Connect(ProbeInfo& info) {
         const uint32_t count = m_port->ByteCount();
         if (count >= 4) {
             const uint8_t* tail = m_receive.get() + count - 4;
-            if (tail[0] == kFS && tail[3] == kLF) {
+            if (tail[0] == kFs && tail[3] == kLf) {
                 info.id = tail[1];
                 info.extra = tail[2];
                 m_baudIndex = index;

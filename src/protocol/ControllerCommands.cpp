@@ -5,16 +5,11 @@
 #include "model/CBlankingMap.h"
 #include "model/CDiagnosticsRecord.h"
 #include "model/CPsfRecord.h"
+#include "model/FrameBytes.h"
 #include "model/ScanReply.h"
 #include "protocol/CControllerLink.h"
 
 namespace {
-
-constexpr uint8_t kEsc = 0x1B;
-constexpr uint8_t kCr = 0x0D;
-constexpr uint8_t kFs = 0x1C;
-constexpr uint8_t kLf = 0x0A;
-constexpr uint8_t kScanLead = 0xF8;
 
 constexpr uint32_t kReplyDelayMs = 100;
 constexpr uint32_t kScanLeadDelayMs = 50;
@@ -113,7 +108,7 @@ int CControllerLink::RequestScan(CScanReply& reply) {
     uint8_t* rx = m_receive.get();
     // No probe: the scan goes to the controller an earlier command found.
     ClearBuffer(rx, kReceiveBufferSize);
-    tx[0] = kScanLead;
+    tx[0] = kProbeByte;
     tx[1] = m_controllerId;
     tx[2] = 'S';
     DelayMs(kScanLeadDelayMs);
