@@ -6,6 +6,16 @@
 #include <QWidget>
 #include <functional>
 
+// The modal widget now up: the application's active one or, when the window
+// system has not made it active (the offscreen platform after another dialog
+// closed), any visible modal top-level widget.
+inline QWidget* CurrentModalWidget() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->isModal()) return widget;
+    return nullptr;
+}
+
 // Drives modal dialogs from inside their own event loop: every dialog of type
 // Dialog that becomes visible while the driver lives is handed once to the
 // action, which reads what it needs and closes it. Polls on a short timer,

@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "ModalDriver.h"
 #include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
 #include "app/CSplashDlg.h"
@@ -26,13 +27,17 @@
 namespace {
 
 // Runs check on the modal dialog once it is up (QMessageBox, QFileDialog...).
+// Runs check on the next modal widget. A failed check closes the dialog, so
+// the test ends with its failure instead of waiting on the dialog forever.
 void WhenModal(std::function<void(QWidget*)> check) {
     auto* timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, check] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (QWidget* modal = CurrentModalWidget()) {
             timer->stop();
             timer->deleteLater();
             check(modal);
+            if (QTest::currentTestFailed())
+                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
         }
     });
     timer->start(20);
@@ -233,8 +238,12 @@ class AppShellTest : public QObject {
             QCOMPARE(dialog->nameFilters(), QStringList{"PSF Files (*.PSF)"});
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
             QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            // Typed as a user would: selectFile() does not always reach the
+            // name field when the folder is the one the dialog showed last.
             dialog->setDirectory(folder);
-            dialog->selectFile("original");
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            QVERIFY(name);
+            name->setText("original");
             QMetaObject::invokeMethod(dialog, "accept");
         });
         const std::optional<std::string> path = ui.PromptSaveFile(prompt);

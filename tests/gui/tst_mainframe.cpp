@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "ModalDriver.h"
 #include "app/CMainFrame.h"
 #include "app/QtSettingsStore.h"
 #include "serial/PortFactory.h"
@@ -42,7 +43,7 @@ class ModalWatch : public QObject {
   public:
     ModalWatch() {
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (QWidget* modal = CurrentModalWidget()) {
                 opened << modal->windowTitle();
                 if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
             }
