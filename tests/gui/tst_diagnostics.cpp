@@ -4,13 +4,11 @@
 #include <memory>
 
 #include "ModalDriver.h"
+#include "SimulatedCommandWorld.h"
 #include "dialogs/CDiagnosticsCommand.h"
 #include "dialogs/CDiagnosticsDlg.h"
 #include "dialogs/DiagnosticsView.h"
 #include "grid/CSpreadSheet.h"
-#include "platform/Clock.h"
-#include "sim/SimulatedPort.h"
-#include "support/ScriptedUi.h"
 
 namespace {
 
@@ -65,12 +63,7 @@ class TestDiagnostics : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<VirtualClock> m_clock;
-    std::unique_ptr<ScopedClock> m_scopedClock;
-    std::unique_ptr<ScriptedUi> m_ui;
-    std::unique_ptr<ScopedUi> m_scopedUi;
-    std::shared_ptr<sim::SimulatedLine> m_line;
-    std::unique_ptr<sim::ScopedSimulatedPorts> m_ports;
+    std::unique_ptr<SimulatedCommandWorld> m_world;
 
     int RunCommand() {
         CDiagnosticsCommand command(nullptr, 1, 9600);
@@ -79,21 +72,11 @@ class TestDiagnostics : public QObject {
 
   private slots:
     void init() {
-        m_clock = std::make_unique<VirtualClock>();
-        m_scopedClock = std::make_unique<ScopedClock>(*m_clock);
-        m_ui = std::make_unique<ScriptedUi>();
-        m_scopedUi = std::make_unique<ScopedUi>(*m_ui);
-        m_line = std::make_shared<sim::SimulatedLine>();
-        m_ports = std::make_unique<sim::ScopedSimulatedPorts>(m_line);
+        m_world = std::make_unique<SimulatedCommandWorld>();
     }
 
     void cleanup() {
-        m_ports.reset();
-        m_line.reset();
-        m_scopedUi.reset();
-        m_ui.reset();
-        m_scopedClock.reset();
-        m_clock.reset();
+        m_world.reset();
     }
 
     void exampleBlockShowsEveryField() {
@@ -103,7 +86,7 @@ class TestDiagnostics : public QObject {
         bool exitIsDefault = false;
         ModalDriver<CDiagnosticsDlg> driver([&](CDiagnosticsDlg& dialog) {
             shown = Read(dialog);
-            waitCountInDialog = m_ui->WaitCursorCount();
+            waitCountInDialog = m_world->ui.WaitCursorCount();
             title = dialog.windowTitle();
             exitText = dialog.findChild<QPushButton*>("exitButton")->text();
             exitIsDefault = dialog.findChild<QPushButton*>("exitButton")->isDefault();
@@ -125,16 +108,16 @@ class TestDiagnostics : public QObject {
         QCOMPARE(shown.firmware, QString("2.3"));
         QCOMPARE(shown.headings, (QStringList{"Board", "Channels", "Bar", "Error"}));
         QCOMPARE(shown.rows, kExampleRows);
-        QVERIFY(m_ui->Messages().empty());
+        QVERIFY(m_world->ui.Messages().empty());
         // The wait cursor covers the exchange, not the open dialog.
         QCOMPARE(waitCountInDialog, 0);
-        QCOMPARE(m_ui->CallsOf(ScriptedUi::Kind::CursorOn).size(), size_t(1));
-        QCOMPARE(CountRequests(*m_line, "H"), 1);
-        QCOMPARE(m_line->portsOpened, 1);
+        QCOMPARE(m_world->ui.CallsOf(ScriptedUi::Kind::CursorOn).size(), size_t(1));
+        QCOMPARE(CountRequests(*m_world->line, "H"), 1);
+        QCOMPARE(m_world->line->portsOpened, 1);
     }
 
     void emitterBoardsOnlyReadAsSensorNotResponding() {
-        m_line->Model().receiver.clear();
+        m_world->line->Model().receiver.clear();
         Shown shown;
         ModalDriver<CDiagnosticsDlg> driver([&](CDiagnosticsDlg& dialog) {
             shown = Read(dialog);
@@ -148,15 +131,15 @@ class TestDiagnostics : public QObject {
     }
 
     void silentControllerShowsOnlyTheMessage() {
-        m_line->Faults().silent = true;
+        m_world->line->Faults().silent = true;
         ModalDriver<CDiagnosticsDlg> driver([&](CDiagnosticsDlg& dialog) { dialog.reject(); });
         QCOMPARE(RunCommand(), 0);
         QCOMPARE(driver.Shown(), 0);
-        QCOMPARE(m_ui->Messages(), (std::vector<std::string>{"Error reading diagnostics"}));
-        const ScriptedUi::Call message = m_ui->CallsOf(ScriptedUi::Kind::Message).front();
+        QCOMPARE(m_world->ui.Messages(), (std::vector<std::string>{"Error reading diagnostics"}));
+        const ScriptedUi::Call message = m_world->ui.CallsOf(ScriptedUi::Kind::Message).front();
         QCOMPARE(message.buttons, MsgButtons::Ok);
         QCOMPARE(message.icon, MsgIcon::Exclamation);
-        QCOMPARE(m_ui->WaitCursorCount(), 0);
+        QCOMPARE(m_world->ui.WaitCursorCount(), 0);
     }
 
     void refreshAfterSilenceKeepsTheValues() {
@@ -164,9 +147,9 @@ class TestDiagnostics : public QObject {
         std::vector<std::string> messagesAtRefresh;
         ModalDriver<CDiagnosticsDlg> driver([&](CDiagnosticsDlg& dialog) {
             before = Read(dialog);
-            m_line->Faults().silent = true;
+            m_world->line->Faults().silent = true;
             Click(dialog, "refreshButton");
-            messagesAtRefresh = m_ui->Messages();
+            messagesAtRefresh = m_world->ui.Messages();
             after = Read(dialog);
             Click(dialog, "exitButton");
         });
@@ -175,13 +158,13 @@ class TestDiagnostics : public QObject {
         QCOMPARE(after.state, QString("Operational"));
         QCOMPARE(after.partNumber, before.partNumber);
         QCOMPARE(after.rows, kExampleRows);
-        QCOMPARE(m_ui->WaitCursorCount(), 0);
+        QCOMPARE(m_world->ui.WaitCursorCount(), 0);
     }
 
     void refreshShowsWhatTheNewReadReturned() {
         Shown changed, reset;
         ModalDriver<CDiagnosticsDlg> driver([&](CDiagnosticsDlg& dialog) {
-            sim::ControllerModel& model = m_line->Model();
+            sim::ControllerModel& model = m_world->line->Model();
             model.partNumber = 654321;
             model.dateCode = 7;
             model.firmware = 0x31;
@@ -190,7 +173,7 @@ class TestDiagnostics : public QObject {
             Click(dialog, "refreshButton");
             changed = Read(dialog);
             // A reply whose header is wrong leaves the emptied record.
-            m_line->Controller().ScriptReply("H", {0x1C, 'A', 'J', 0, 0, 0, 1, 0, 1, 0x23, 0x0A});
+            m_world->line->Controller().ScriptReply("H", {0x1C, 'A', 'J', 0, 0, 0, 1, 0, 1, 0x23, 0x0A});
             Click(dialog, "refreshButton");
             reset = Read(dialog);
             Click(dialog, "exitButton");
@@ -211,7 +194,7 @@ class TestDiagnostics : public QObject {
         };
         QCOMPARE(changed.rows, rows);
 
-        QCOMPARE(m_ui->Messages(), (std::vector<std::string>{"Error reading diagnostics"}));
+        QCOMPARE(m_world->ui.Messages(), (std::vector<std::string>{"Error reading diagnostics"}));
         QCOMPARE(reset.state, QString("Sensor Not Responding"));
         QCOMPARE(reset.emitters, QString("No Response From Emitter"));
         QCOMPARE(reset.receivers, QString("No Response From Receiver"));
@@ -220,13 +203,13 @@ class TestDiagnostics : public QObject {
     }
 
     void portThatCannotOpenShowsNoDialog() {
-        m_line->openStatus = -2;
+        m_world->line->openStatus = -2;
         ModalDriver<CDiagnosticsDlg> driver([&](CDiagnosticsDlg& dialog) { dialog.reject(); });
         QCOMPARE(RunCommand(), 0);
         QCOMPARE(driver.Shown(), 0);
-        QCOMPARE(m_ui->Messages().size(), size_t(1));
-        QVERIFY(m_ui->Messages().front().rfind("Unable to open 2\n", 0) == 0);
-        QCOMPARE(CountRequests(*m_line, "H"), 0);
+        QCOMPARE(m_world->ui.Messages().size(), size_t(1));
+        QVERIFY(m_world->ui.Messages().front().rfind("Unable to open 2\n", 0) == 0);
+        QCOMPARE(CountRequests(*m_world->line, "H"), 0);
     }
 
     // The filling rules on records no controller sends in one piece.

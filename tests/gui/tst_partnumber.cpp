@@ -7,14 +7,12 @@
 #include <memory>
 
 #include "ModalDriver.h"
+#include "SimulatedCommandWorld.h"
 #include "dialogs/CPartNumberCommand.h"
 #include "dialogs/CPartNumberDlg.h"
 #include "dialogs/PartNumberRules.h"
 #include "model/PartNumbers.h"
-#include "platform/Clock.h"
-#include "sim/SimulatedPort.h"
 #include "support/ScopedTempDir.h"
-#include "support/ScriptedUi.h"
 
 namespace {
 
@@ -78,12 +76,7 @@ class TestPartNumber : public QObject {
 
   private:
     std::unique_ptr<ScopedTempDir> m_dir;
-    std::unique_ptr<VirtualClock> m_clock;
-    std::unique_ptr<ScopedClock> m_scopedClock;
-    std::unique_ptr<ScriptedUi> m_ui;
-    std::unique_ptr<ScopedUi> m_scopedUi;
-    std::shared_ptr<sim::SimulatedLine> m_line;
-    std::unique_ptr<sim::ScopedSimulatedPorts> m_ports;
+    std::unique_ptr<SimulatedCommandWorld> m_world;
 
     void UseProfile(const std::string& partNumbersSection) {
         const std::string path = m_dir->File("profile.ini");
@@ -101,8 +94,8 @@ class TestPartNumber : public QObject {
         Shown shown;
         ModalDriver<CPartNumberDlg> driver([&](CPartNumberDlg& dialog) {
             shown = Read(dialog);
-            shown.messagesBefore = m_ui->Messages().size();
-            shown.requestsBefore = m_line->RequestLog().size();
+            shown.messagesBefore = m_world->ui.Messages().size();
+            shown.requestsBefore = m_world->line->RequestLog().size();
             act(dialog);
         });
         const int result = RunCommand();
@@ -113,7 +106,7 @@ class TestPartNumber : public QObject {
 
     std::vector<std::vector<uint8_t>> PartNumberRequests() const {
         std::vector<std::vector<uint8_t>> requests;
-        for (const sim::LogEntry& entry : m_line->RequestLog())
+        for (const sim::LogEntry& entry : m_world->line->RequestLog())
             if (entry.kind == "X") requests.push_back(entry.request);
         return requests;
     }
@@ -121,22 +114,12 @@ class TestPartNumber : public QObject {
   private slots:
     void init() {
         m_dir = std::make_unique<ScopedTempDir>();
-        m_clock = std::make_unique<VirtualClock>();
-        m_scopedClock = std::make_unique<ScopedClock>(*m_clock);
-        m_ui = std::make_unique<ScriptedUi>();
-        m_scopedUi = std::make_unique<ScopedUi>(*m_ui);
-        m_line = std::make_shared<sim::SimulatedLine>();
-        m_ports = std::make_unique<sim::ScopedSimulatedPorts>(m_line);
+        m_world = std::make_unique<SimulatedCommandWorld>();
         UseProfile("P1=123456\nP2=12345\nP3=654321\n");
     }
 
     void cleanup() {
-        m_ports.reset();
-        m_line.reset();
-        m_scopedUi.reset();
-        m_ui.reset();
-        m_scopedClock.reset();
-        m_clock.reset();
+        m_world.reset();
         qunsetenv("VELTRIX_PROFILE");
         m_dir.reset();
     }
@@ -152,10 +135,10 @@ class TestPartNumber : public QObject {
         QVERIFY(shown.dateCodeReadOnly);
         // The warning comes before the dialog, and it is the only message.
         QCOMPARE(shown.messagesBefore, size_t(1));
-        QCOMPARE(m_ui->Messages(),
+        QCOMPARE(m_world->ui.Messages(),
                  (std::vector<std::string>{
                      "Warning: INI value: '12345' for entry 'P2' must be six characters"}));
-        QCOMPARE(m_ui->CallsOf(ScriptedUi::Kind::Message).front().icon, MsgIcon::Exclamation);
+        QCOMPARE(m_world->ui.CallsOf(ScriptedUi::Kind::Message).front().icon, MsgIcon::Exclamation);
     }
 
     void okWithoutTouchingTheListSendsTheFirstValueAndTodaysDateCode() {
@@ -165,18 +148,18 @@ class TestPartNumber : public QObject {
 
         const uint16_t dateCode = uint16_t(std::stoul(TodaysDateCode()));
         QCOMPARE(PartNumberRequests(), (std::vector<std::vector<uint8_t>>{PartNumberRequest(
-                                           m_line->Model().Id(), 123456, dateCode)}));
-        QCOMPARE(m_line->Model().partNumber, uint32_t(123456));
-        QCOMPARE(m_ui->Messages(), (std::vector<std::string>{"Part Number and Date Code Set."}));
+                                           m_world->line->Model().Id(), 123456, dateCode)}));
+        QCOMPARE(m_world->line->Model().partNumber, uint32_t(123456));
+        QCOMPARE(m_world->ui.Messages(), (std::vector<std::string>{"Part Number and Date Code Set."}));
 
         // Wait cursor and mouse capture around the exchange, released after the message.
         std::vector<ScriptedUi::Kind> order;
-        for (const ScriptedUi::Call& call : m_ui->Calls()) order.push_back(call.kind);
+        for (const ScriptedUi::Call& call : m_world->ui.Calls()) order.push_back(call.kind);
         using K = ScriptedUi::Kind;
         QCOMPARE(order,
                  (std::vector<K>{K::CursorOn, K::Capture, K::Message, K::Release, K::CursorOff}));
-        QVERIFY(!m_ui->MouseCaptured());
-        QCOMPARE(m_ui->WaitCursorCount(), 0);
+        QVERIFY(!m_world->ui.MouseCaptured());
+        QCOMPARE(m_world->ui.WaitCursorCount(), 0);
     }
 
     void anotherChoiceSendsThatValue() {
@@ -192,28 +175,28 @@ class TestPartNumber : public QObject {
     }
 
     void cancelOpensAndClosesThePortAndSendsNothing() {
-        const long idle = m_line.use_count();
+        const long idle = m_world->line.use_count();
         long whileOpen = 0;
         RunWith([&](CPartNumberDlg& d) {
-            whileOpen = m_line.use_count();
+            whileOpen = m_world->line.use_count();
             Click(d, "cancelButton");
         });
-        QCOMPARE(m_line->portsOpened, 1);
+        QCOMPARE(m_world->line->portsOpened, 1);
         QCOMPARE(whileOpen, idle + 1);  // the command's port holds the line
-        QCOMPARE(m_line.use_count(), idle);
-        QVERIFY(m_line->Writes().empty());
-        QVERIFY(m_line->RequestLog().empty());
-        QCOMPARE(m_ui->Messages().size(), size_t(1));  // the profile's warning only
+        QCOMPARE(m_world->line.use_count(), idle);
+        QVERIFY(m_world->line->Writes().empty());
+        QVERIFY(m_world->line->RequestLog().empty());
+        QCOMPARE(m_world->ui.Messages().size(), size_t(1));  // the profile's warning only
     }
 
     void silentControllerFailsOnlyAfterOk() {
-        m_line->Faults().silent = true;
+        m_world->line->Faults().silent = true;
         const Shown shown = RunWith([](CPartNumberDlg& d) { Click(d, "okButton"); });
         QCOMPARE(shown.messagesBefore, size_t(1));  // the warning, nothing about the controller
-        QCOMPARE(m_ui->Messages().back(), std::string("Error setting Part Number and Date Code."));
-        QCOMPARE(m_ui->Messages().size(), size_t(2));
-        QVERIFY(!m_ui->MouseCaptured());
-        QCOMPARE(m_ui->WaitCursorCount(), 0);
+        QCOMPARE(m_world->ui.Messages().back(), std::string("Error setting Part Number and Date Code."));
+        QCOMPARE(m_world->ui.Messages().size(), size_t(2));
+        QVERIFY(!m_world->ui.MouseCaptured());
+        QCOMPARE(m_world->ui.WaitCursorCount(), 0);
     }
 
     void choicesWithNoNumberAreRefused() {
@@ -223,7 +206,7 @@ class TestPartNumber : public QObject {
         bool stayedOpen = false;
         Shown shown = RunWith([&](CPartNumberDlg& d) {
             Click(d, "okButton");
-            afterOk = m_ui->Messages();
+            afterOk = m_world->ui.Messages();
             stayedOpen = d.isVisible();
             Click(d, "cancelButton");
         });
@@ -232,10 +215,10 @@ class TestPartNumber : public QObject {
         QCOMPARE(afterOk.size(), size_t(2));
         QCOMPARE(afterOk.back(),
                  std::string("No part number is selected. Nothing was sent to the controller."));
-        QVERIFY(m_line->RequestLog().empty());
+        QVERIFY(m_world->line->RequestLog().empty());
 
         // A six-character value that does not begin with a digit.
-        m_ui->Clear();
+        m_world->ui.Clear();
         UseProfile("P1=AB1234\n");
         shown = RunWith([&](CPartNumberDlg& d) {
             Click(d, "okButton");
@@ -244,10 +227,10 @@ class TestPartNumber : public QObject {
         });
         QCOMPARE(shown.items, QStringList{"AB1234"});
         QVERIFY(stayedOpen);
-        QCOMPARE(m_ui->Messages(),
+        QCOMPARE(m_world->ui.Messages(),
                  (std::vector<std::string>{"Part number 'AB1234' does not begin with a digit and "
                                            "cannot be sent. Nothing was sent to the controller."}));
-        QVERIFY(m_line->RequestLog().empty());
+        QVERIFY(m_world->line->RequestLog().empty());
     }
 
     void dateCodeCannotBeTypedOver() {
