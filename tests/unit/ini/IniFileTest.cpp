@@ -6,28 +6,10 @@
 
 #include "platform/AppInfo.h"
 #include "platform/IniFile.h"
+#include "support/ScopedEnv.h"
 #include "support/ScopedTempDir.h"
 
 namespace {
-
-// Sets an environment variable for a scope and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 // Runs a scope in another working directory.
 class ScopedCwd {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/IniFile.h"
+#include "support/ScopedEnv.h"
 #include "support/ScopedTempDir.h"
 
 namespace {
@@ -17,29 +18,11 @@ void WriteText(const std::string& path, const std::string& text) {
     WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-// Puts an environment variable back as it was when the scope ends.
-class EnvRestorer {
-public:
-    explicit EnvRestorer(const char* name) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-    }
-    ~EnvRestorer() {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
 }  // namespace
 
 TEST(IniSettingsStore, DefaultPathFollowsXdgConfigHome) {
-    EnvRestorer xdg("XDG_CONFIG_HOME");
-    EnvRestorer home("HOME");
+    ScopedEnv xdg("XDG_CONFIG_HOME");
+    ScopedEnv home("HOME");
     setenv("XDG_CONFIG_HOME", "/some/where", 1);
     EXPECT_EQ(
         IniSettingsStore::DefaultPath(),

@@ -15,6 +15,7 @@
 #include "serial/PortFactory.h"
 #include "serial/TracingPort.h"
 #include "support/FakeCommDevice.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ TEST_F(TracingPortTest, UnwritableTraceLeavesThePortAlone) {
 
 TEST_F(TracingPortTest, EnvironmentNamesTheTraceUnlessAFileIsSet) {
     FakeCommDevice* device = nullptr;
+    ScopedEnv restore("VELTRIX_TRACE");
     unsetenv("VELTRIX_TRACE");
     SetTraceFile("");
     EXPECT_EQ(dynamic_cast<TracingPort*>(TraceIfEnabled(FakePort(device)).get()), nullptr);
@@ -143,6 +145,7 @@ class MapSettings : public SettingsStore {
 };
 
 TEST(PortDevicePathTest, EnvironmentThenSettingsThenSerialDevice) {
+    ScopedEnv restore("VELTRIX_COM12");
     unsetenv("VELTRIX_COM12");
     SetSettings(nullptr);
     EXPECT_EQ(ComPortEnvironmentName(11), "VELTRIX_COM12");
@@ -164,7 +167,7 @@ TEST(PortDevicePathTest, EnvironmentThenSettingsThenSerialDevice) {
 }
 
 TEST(PortFactoryTest, DefaultOpensTheResolvedDeviceAndInstalledFactoryReplacesIt) {
-    setenv("VELTRIX_COM24", "/nonexistent/veltrix-port", 1);
+    ScopedEnv device("VELTRIX_COM24", "/nonexistent/veltrix-port");
     std::unique_ptr<RS232> port = OpenPort(23, 9600);
     ASSERT_NE(port, nullptr);
     EXPECT_EQ(port->Status(), kSerialPortNotFound);
