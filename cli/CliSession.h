@@ -4,7 +4,7 @@
 
 #include "ConsoleUi.h"
 #include "Verbs.h"
-#include "app/CControllerCommand.h"
+#include "command/CControllerCommand.h"
 #include "model/CDiagnosticsRecord.h"
 
 // The command context of one veltrixctl command: the same owner of port and

@@ -5,9 +5,9 @@
 
 #include "ModalDriver.h"
 #include "SimulatedCommandWorld.h"
-#include "dialogs/CDiagnosticsCommand.h"
-#include "dialogs/CDiagnosticsDlg.h"
-#include "dialogs/DiagnosticsView.h"
+#include "dialogs/diagnostics/CDiagnosticsCommand.h"
+#include "dialogs/diagnostics/CDiagnosticsDlg.h"
+#include "dialogs/diagnostics/DiagnosticsView.h"
 #include "grid/CSpreadSheet.h"
 
 namespace {

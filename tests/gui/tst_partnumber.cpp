@@ -8,9 +8,9 @@
 
 #include "ModalDriver.h"
 #include "SimulatedCommandWorld.h"
-#include "dialogs/CPartNumberCommand.h"
-#include "dialogs/CPartNumberDlg.h"
-#include "dialogs/PartNumberRules.h"
+#include "dialogs/partnumber/CPartNumberCommand.h"
+#include "dialogs/partnumber/CPartNumberDlg.h"
+#include "dialogs/partnumber/PartNumberRules.h"
 #include "model/PartNumbers.h"
 #include "support/ScopedTempDir.h"
 

@@ -11,8 +11,8 @@
 #include <QtTest>
 
 #include "app/QtSettingsStore.h"
-#include "dialogs/CPortDevicesDlg.h"
-#include "dialogs/PortDeviceList.h"
+#include "dialogs/ports/CPortDevicesDlg.h"
+#include "dialogs/ports/PortDeviceList.h"
 #include "serial/PortDevicePath.h"
 
 namespace {

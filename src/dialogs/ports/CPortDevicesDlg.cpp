@@ -1,4 +1,4 @@
-#include "dialogs/CPortDevicesDlg.h"
+#include "dialogs/ports/CPortDevicesDlg.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "dialogs/CDiagnosticsDlg.h"
+#include "dialogs/diagnostics/CDiagnosticsDlg.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "dialogs/CDiagnosticsCommand.h"
-#include "dialogs/DiagnosticsView.h"
+#include "dialogs/diagnostics/CDiagnosticsCommand.h"
+#include "dialogs/diagnostics/DiagnosticsView.h"
 #include "grid/CSpreadSheet.h"
 #include "platform/UiServices.h"
 

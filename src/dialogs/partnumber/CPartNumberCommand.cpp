@@ -1,7 +1,7 @@
-#include "dialogs/CPartNumberCommand.h"
+#include "dialogs/partnumber/CPartNumberCommand.h"
 
-#include "dialogs/CPartNumberDlg.h"
-#include "dialogs/PartNumberRules.h"
+#include "dialogs/partnumber/CPartNumberDlg.h"
+#include "dialogs/partnumber/PartNumberRules.h"
 #include "platform/UiServices.h"
 
 CPartNumberCommand::CPartNumberCommand(QWidget* parent, int portIndex, int baudRate)

@@ -1,4 +1,4 @@
-#include "dialogs/CPartNumberDlg.h"
+#include "dialogs/partnumber/CPartNumberDlg.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <ctime>
 
-#include "dialogs/PartNumberRules.h"
+#include "dialogs/partnumber/PartNumberRules.h"
 #include "model/PartNumbers.h"
 #include "platform/IniFile.h"
 #include "platform/UiServices.h"

@@ -1,4 +1,4 @@
-#include "dialogs/PartNumberRules.h"
+#include "dialogs/partnumber/PartNumberRules.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "dialogs/CDiagnosticsCommand.h"
+#include "dialogs/diagnostics/CDiagnosticsCommand.h"
 
-#include "dialogs/CDiagnosticsDlg.h"
+#include "dialogs/diagnostics/CDiagnosticsDlg.h"
 #include "platform/UiServices.h"
 
 CDiagnosticsCommand::CDiagnosticsCommand(QWidget* parent, int portIndex, int baudRate)

@@ -1,4 +1,4 @@
-#include "app/CControllerCommand.h"
+#include "command/CControllerCommand.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "dialogs/DiagnosticsView.h"
+#include "dialogs/diagnostics/DiagnosticsView.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "dialogs/PortDeviceList.h"
+#include "dialogs/ports/PortDeviceList.h"
 
 #include <grp.h>
 #include <pwd.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CControllerCommand.h"
+#include "command/CControllerCommand.h"
 
 class QWidget;
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/PortDeviceList.h"
+#include "dialogs/ports/PortDeviceList.h"
 
 class QComboBox;
 class QLabel;

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/CControllerCommand.h"
+#include "command/CControllerCommand.h"
 #include "model/PsfFile.h"
 #include "platform/Clock.h"
 #include "sim/SimulatedPort.h"
