@@ -8,6 +8,7 @@
 #include "InterruptFlag.h"
 #include "JsonWriter.h"
 #include "Verbs.h"
+#include "command/AlignmentPsf.h"
 #include "model/ScanReply.h"
 #include "platform/Clock.h"
 
@@ -38,20 +39,6 @@ constexpr const char* kHelp =
     "scan request to the end of that scan.\n";
 
 constexpr int kMaxChannels = 8 * CBlankingMap::kBlockBytes;  // what the blanking block carries
-
-// The working parameter set of the Alignment command: the controller's own
-// with a binary beam-bit transmission on request.
-CPsfRecord AlignmentPsf(const CPsfRecord& original) {
-    CPsfRecord working = original;
-    working.SetTransmissionMode(SerialTransmissionMode::AllMode);
-    working.SetBinary(true);
-    working.SetSuppressClearData(false);
-    working.SetSuppressHeader(false);
-    working.SetCompressData(false);
-    working.SetControlMode('c');      // Host
-    working.SetScanningMethod('a');   // Straight
-    return working;
-}
 
 // A name in the working directory that holds no file yet, so that saving the
 // original never replaces anything.
@@ -152,7 +139,7 @@ int Beams(VerbContext& context, const BeamsRequest& request) {
         context.ui.Report("Unable to input PSF.");
         return kExitController;
     }
-    CPsfRecord working = AlignmentPsf(session.OriginalPsf());
+    CPsfRecord working = MakeAlignmentPsf(session.OriginalPsf());
     if (!link.SendPsf(working)) {
         context.ui.Report("Unable to output PSF.");
         return kExitController;
