@@ -28,9 +28,20 @@ bool FaultSet::Add(const std::string& spec, std::string& error) {
     const bool hasArg = colon != std::string::npos;
     long value = 0;
 
-    if (name == "every" || name == "delay" || name == "hangup") {
-        const long min = name == "delay" ? 0 : 1;
-        const long max = name == "delay" ? 600000 : 1000000;
+    if (name == "flip" || name == "flip-once") {
+        if (arg.size() != 1 || arg[0] < 'A' || arg[0] > 'Z') {
+            error = "--fault " + name + ":L needs a request letter, for example D";
+            return false;
+        }
+        flipLetter = arg[0];
+        flipOnce = name == "flip-once";
+        return true;
+    }
+    if (name == "every" || name == "delay" || name == "hangup" || name == "lost-ack" ||
+        name == "late-scan") {
+        const bool isDelay = name == "delay" || name == "late-scan";
+        const long min = isDelay ? 0 : 1;
+        const long max = isDelay ? 600000 : 1000000;
         if (!hasArg || !ParseBounded(arg, min, max, value)) {
             error = "--fault " + name + ":N needs a number from " + std::to_string(min) + " to " +
                     std::to_string(max);
@@ -40,6 +51,10 @@ bool FaultSet::Add(const std::string& spec, std::string& error) {
             everyN = static_cast<int>(value);
         else if (name == "delay")
             delayMs = static_cast<uint32_t>(value);
+        else if (name == "late-scan")
+            lateScanMs = static_cast<uint32_t>(value);
+        else if (name == "lost-ack")
+            lostAck = static_cast<int>(value);
         else
             hangupAfter = static_cast<int>(value);
         return true;
@@ -71,7 +86,8 @@ bool FaultSet::Add(const std::string& spec, std::string& error) {
 
 bool FaultSet::Any() const {
     return silent || everyN > 0 || badChecksum || wrongId || wrongLetter || truncate || overlong ||
-           delayMs > 0 || hangupAfter > 0 || failFirst;
+           delayMs > 0 || hangupAfter > 0 || failFirst || lostAck > 0 || lateScanMs > 0 ||
+           flipLetter != 0;
 }
 
 }  // namespace sim

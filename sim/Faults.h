@@ -19,6 +19,13 @@ namespace sim {
 //                  Nth request was answered (that reply still arrives whole)
 //   fail-first     the first request of each kind (probe, scan, each letter)
 //                  is dropped
+//   lost-ack:N     the Nth request that is acknowledged ('C', 'W', 'X') is
+//                  carried out, but its acknowledgement never leaves
+//   late-scan:MS   scan replies leave MS milliseconds late (longer than the
+//                  host waits, they arrive while it does something else)
+//   flip:L         one payload byte of every reply to the request letter L
+//                  is changed, a different one each time
+//   flip-once:L    the same for the first reply to L only
 // The reply-changing faults spare the probe reply, so that a command gets past
 // its Connect and meets the fault in its own reply.
 struct FaultSet {
@@ -32,6 +39,10 @@ struct FaultSet {
     uint32_t delayMs = 0;
     int hangupAfter = 0;
     bool failFirst = false;
+    int lostAck = 0;
+    uint32_t lateScanMs = 0;
+    char flipLetter = 0;
+    bool flipOnce = false;
 
     // Adds one fault from its command-line spelling; false with a message
     // in error when the spelling is not understood.

@@ -192,8 +192,15 @@ bool Responder::DroppedByFault(const std::string& kind, std::string& note) {
     return false;
 }
 
-void Responder::Corrupt(const std::string& kind, std::vector<uint8_t>& reply) const {
+void Responder::Corrupt(const std::string& kind, std::vector<uint8_t>& reply) {
     if (kind == "probe" || reply.size() < 3) return;
+    // Frame bytes stay: the damage is one the frame checks cannot see.
+    if (m_faults.flipLetter != 0 && kind == std::string(1, m_faults.flipLetter) &&
+        reply.size() > 4 && !(m_faults.flipOnce && m_flipCount > 0)) {
+        const size_t payload = reply.size() - 4;
+        reply[3 + static_cast<size_t>(m_flipCount) * 7 % payload] ^= 0x10;
+        ++m_flipCount;
+    }
     if (m_faults.wrongId) reply[1] = static_cast<uint8_t>(reply[1] == 'O' ? 'A' : reply[1] + 1);
     if (m_faults.wrongLetter && kind != "scan") reply[2] = static_cast<uint8_t>(reply[2] + 1);
     if (m_faults.badChecksum && (kind == "D" || kind == "V")) reply[reply.size() - 2] ^= 0x5A;
@@ -233,12 +240,18 @@ void Responder::Handle(const Request& request, uint32_t nowMs, long lineSpeed,
             } else if (Answer(request, nowMs, reply, entry.note, changed)) {
                 Corrupt(entry.kind, reply);
                 answered = true;
+                const bool acknowledged = entry.kind == "C" || entry.kind == "W" || entry.kind == "X";
+                if (acknowledged && ++m_acknowledgedCount == m_faults.lostAck) {
+                    entry.note = "fault lost-ack:" + std::to_string(m_faults.lostAck);
+                    answered = false;
+                }
             }
         }
         if (answered) {
             entry.answered = true;
             entry.reply = reply;
-            result.replies.push_back(Outgoing{reply, m_faults.delayMs, baudWhenAnswering});
+            const uint32_t late = entry.kind == "scan" ? m_faults.lateScanMs : 0;
+            result.replies.push_back(Outgoing{reply, m_faults.delayMs + late, baudWhenAnswering});
         }
         result.stateChanged = result.stateChanged || changed;
     }

@@ -88,7 +88,7 @@ class Responder {
     void LogUnheard(const uint8_t* bytes, size_t count, uint32_t nowMs, long lineSpeed,
                     std::string note);
     bool DroppedByFault(const std::string& kind, std::string& note);
-    void Corrupt(const std::string& kind, std::vector<uint8_t>& reply) const;
+    void Corrupt(const std::string& kind, std::vector<uint8_t>& reply);
 
     ControllerModel m_model;
     FaultSet m_faults;
@@ -99,6 +99,8 @@ class Responder {
     uint32_t m_lastByteMs = 0;
     long m_lastLineSpeed = 0;
     int m_requestCount = 0;
+    int m_acknowledgedCount = 0;
+    int m_flipCount = 0;
     bool m_hungUp = false;
 };
 

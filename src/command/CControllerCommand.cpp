@@ -4,10 +4,23 @@
 
 #include "model/PsfFile.h"
 #include "platform/UiServices.h"
+#include "serial/PortDevicePath.h"
 #include "serial/PortFactory.h"
 
+namespace {
+
+// A restore that meets a late reply or a garbled acknowledgement tries again.
+constexpr int kRestoreAttempts = 3;
+
+void Report(const std::string& text) { Ui().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation); }
+
+}  // namespace
+
 CControllerCommand::CControllerCommand(void* parentWindow, int portIndex, int baudRate)
-    : m_baudRate(baudRate), m_parentWindow(parentWindow), m_portIndex(portIndex) {}
+    : m_baudRate(baudRate),
+      m_parentWindow(parentWindow),
+      m_portIndex(portIndex),
+      m_comNumber(portIndex + 1) {}
 
 // Virtual on purpose: a command destroyed through its base still closes its port.
 CControllerCommand::~CControllerCommand() = default;
@@ -19,24 +32,54 @@ int CControllerCommand::Run() {
     return result;
 }
 
+void CControllerCommand::SetDevicePath(const std::string& path, int comNumber) {
+    m_devicePath = path;
+    m_comNumber = comNumber;
+}
+
+std::string CControllerCommand::DevicePath() const {
+    return m_devicePath ? *m_devicePath : ComPortDevicePath(m_portIndex);
+}
+
+std::string CControllerCommand::PortName() const {
+    return m_comNumber > 0 ? "COM" + std::to_string(m_comNumber) : DevicePath();
+}
+
 int CControllerCommand::OpenLink() {
-    std::unique_ptr<RS232> port = OpenPort(m_portIndex, m_baudRate);
+    const std::string device = DevicePath();
+    std::unique_ptr<RS232> port = OpenPortAt(device, m_portIndex, m_baudRate);
     const int status = port ? port->Status() : kSerialGeneralError;
     if (status != 0) {
         const char* name = port ? port->ErrorName(status) : BaseErrorName(status);
         char text[256];
-        std::snprintf(text, sizeof text, "Unable to open %d\n%s\n", m_portIndex + 1, name);
+        if (m_comNumber > 0)
+            std::snprintf(text, sizeof text, "Unable to open %d\n%s\n", m_comNumber, name);
+        else
+            std::snprintf(text, sizeof text, "Unable to open %s\n%s\n", device.c_str(), name);
         Ui().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation);
+        m_openFailed = true;
         return 0;  // the port goes with this scope
     }
     m_link = std::make_unique<CControllerLink>(std::move(port));
+    m_recovery.SetDevice(device, m_comNumber);
     return 1;
+}
+
+bool CControllerCommand::SendOriginalPsf(const CPsfRecord& psf) {
+    if (!m_link) return false;
+    for (int attempt = 0; attempt < kRestoreAttempts; ++attempt) {
+        m_link->Port().FlushInput();
+        CPsfRecord copy = psf;
+        if (m_link->SendPsf(copy)) return true;
+    }
+    return false;
 }
 
 void CControllerCommand::RestoreOriginalPsf(const CPsfRecord& psf) {
     Ui().BeginWaitCursor();
-    CPsfRecord copy = psf;
-    if (m_link && m_link->SendPsf(copy)) {
+    bool decided = false;
+    if (SendOriginalPsf(psf)) {
+        decided = true;
         // Let the controller take the parameter set over before anyone talks to it.
         Ui().RestoreWaitCursor();
         Ui().CaptureMouse();
@@ -45,13 +88,112 @@ void CControllerCommand::RestoreOriginalPsf(const CPsfRecord& psf) {
     } else if (Ui().MessageBox("Unable to restore original PSF.\n"
                                "Do you want to save the original PSF to a file?",
                                MsgButtons::YesNo, MsgIcon::Stop) == MsgResult::Yes) {
-        SavePsfAs(psf);
+        decided = SavePsfAs(psf) && !m_keepUnlessSent;
+    } else {
+        decided = !m_keepUnlessSent;
     }
+    if (decided) m_recovery.DropPsf(psf);
     Ui().EndWaitCursor();
 }
 
-void CControllerCommand::SavePsfAs(const CPsfRecord& psf) {
+bool CControllerCommand::SavePsfAs(const CPsfRecord& psf) {
     const std::optional<std::string> path = Ui().PromptSaveFile(PsfSavePrompt());
-    if (!path) return;
-    if (const int status = WritePsfFile(psf, *path); status != 0) ShowPsfFileError(status);
+    if (!path) return false;
+    const int status = WritePsfFile(psf, *path);
+    if (status != 0) ShowPsfFileError(status);
+    return status == 0;
+}
+
+// Recovery: journaling originals before the controller is changed for a
+// while, and sending back what an earlier run left.
+
+bool CControllerCommand::JournalOriginalPsf(const std::string& commandName) {
+    if (!ClearThePendingEntry()) return false;
+    std::string error;
+    const uint8_t id = m_link ? m_link->ControllerId() : 0;
+    if (m_recovery.RecordPsf(m_originalPsf, id, commandName, error)) return true;
+    return ContinueWithoutJournal(error);
+}
+
+bool CControllerCommand::JournalOriginalBlanking(const CBlankingMap& original,
+                                                 const std::string& commandName) {
+    if (!ClearThePendingEntry()) return false;
+    std::string error;
+    const uint8_t id = m_link ? m_link->ControllerId() : 0;
+    if (m_recovery.RecordBlanking(OriginalBlanking::From(original), id, commandName, error))
+        return true;
+    return ContinueWithoutJournal(error);
+}
+
+void CControllerCommand::ForgetOriginalBlanking() { m_recovery.DropBlanking(); }
+
+bool CControllerCommand::RestoreOriginalBlanking(const CBlankingMap& original) {
+    if (!m_link) return false;
+    for (int attempt = 0; attempt < kRestoreAttempts; ++attempt) {
+        m_link->Port().FlushInput();
+        if (m_link->WriteBlanking(original)) {
+            m_recovery.DropBlanking();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CControllerCommand::ClearThePendingEntry() {
+    const std::optional<RecoveryJournal::Item> item = m_recovery.Pending();
+    if (!item) return true;
+    if (item->problem != EntryProblem::None) {
+        // Never applied, never lost: it moves out of the way of the new entry.
+        std::string error;
+        const std::string kept = m_recovery.Journal().SetAside(*item, error);
+        if (kept.empty()) {
+            Report(error);
+            return false;
+        }
+        Report("The recovery entry '" + item->path + "' cannot be used: " + item->why +
+               ".\nIt was kept as '" + kept + "'; nothing was sent from it.");
+        return true;
+    }
+    const RecoveryEntry& entry = *item->entry;
+    if (StateOf(entry.writer) == ProcessState::Running && !(entry.writer == CurrentProcessIdentity())) {
+        Report("The controller on " + EntryPortName(entry) + " is being changed by " + entry.command +
+               " (process " + std::to_string(entry.writer.pid) + ").");
+        return false;
+    }
+    return OfferPendingEntry(entry);
+}
+
+bool CControllerCommand::OfferPendingEntry(const RecoveryEntry& pending) {
+    const std::string question = "The controller on " + EntryPortName(pending) +
+                                 " may still hold temporary settings from " + pending.command +
+                                 " started " + FormatStartTime(pending.started) + ". Send its original " +
+                                 EntryContents(pending) + " back now?";
+    if (Ui().MessageBox(question, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return false;
+    return SendBackPending(pending);
+}
+
+bool CControllerCommand::ContinueWithoutJournal(const std::string& reason) {
+    return Ui().MessageBox(reason +
+                               "\nShould the program end before the original settings go back, "
+                               "they cannot be recovered.\nGo on all the same?",
+                           MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes;
+}
+
+bool CControllerCommand::SendBackPending(const RecoveryEntry& entry) {
+    m_recovery.Adopt(entry);
+    bool allBack = true;
+    if (entry.blanking && !RestoreOriginalBlanking(entry.blanking->ToMap())) {
+        Report("Unable to restore blanking fields in controller.");
+        allBack = false;
+    }
+    if (entry.psf) {
+        m_keepUnlessSent = true;
+        RestoreOriginalPsf(*entry.psf);
+        m_keepUnlessSent = false;
+        if (m_recovery.HoldsPsf())
+            allBack = false;
+        else
+            m_originalPsf = *entry.psf;  // what the controller holds again
+    }
+    return allBack;
 }

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "command/RecoveryRecorder.h"
+#include "model/CBlankingMap.h"
 #include "model/CPsfRecord.h"
 #include "protocol/CControllerLink.h"
 
@@ -12,6 +16,13 @@
 // Qt-free: messages, file prompts, the wait cursor and the mouse capture go
 // through the UI services; the parent window is an opaque handle for the
 // derived classes that build dialogs.
+//
+// Recovery: a command that is about to put a temporary parameter set or
+// temporary blanking into the controller first journals what the controller
+// holds (JournalOriginalPsf, JournalOriginalBlanking: one call before the
+// send). Should the program die before the original goes back, the journal
+// still has it. The entry goes once the original went back, or once the
+// user decided about it.
 class CControllerCommand {
 public:
     CControllerCommand(void* parentWindow, int portIndex, int baudRate);
@@ -24,7 +35,35 @@ public:
 
     int OpenLink();
     void RestoreOriginalPsf(const CPsfRecord& psf);
-    void SavePsfAs(const CPsfRecord& psf);
+    // True when the file was written.
+    bool SavePsfAs(const CPsfRecord& psf);
+
+    // Journals the original parameter set (OriginalPsf()) before a temporary
+    // one is sent; false when the command must not change the controller
+    // (the reason was reported). Call it right after reading the original
+    // and build the temporary set after it: should an earlier run have left
+    // an entry for this device, its original goes back first (when the user
+    // agrees) and OriginalPsf() becomes that original.
+    bool JournalOriginalPsf(const std::string& commandName);
+    // The same for the blanking the controller holds before it is cleared
+    // or changed for a while.
+    bool JournalOriginalBlanking(const CBlankingMap& original, const std::string& commandName);
+    // The controller holds the blanking the user wanted again (the original,
+    // or what the user accepted): the journal forgets the original.
+    void ForgetOriginalBlanking();
+    // Sends the original blanking back (input flushed, up to three tries);
+    // on success the journal forgets it. Shows nothing.
+    bool RestoreOriginalBlanking(const CBlankingMap& original);
+
+    // Opens this device path instead of the one the COM number leads to;
+    // comNumber 0 names the port by its path alone.
+    void SetDevicePath(const std::string& path, int comNumber);
+    // The device the command talks to, and its name for messages ("COM2"
+    // or the path).
+    std::string DevicePath() const;
+    std::string PortName() const;
+    // The port could not be opened (the reason has been reported).
+    bool OpenFailed() const { return m_openFailed; }
 
     CControllerLink* Link() { return m_link.get(); }
     void* ParentWindow() const { return m_parentWindow; }
@@ -32,12 +71,40 @@ public:
     CPsfRecord& OriginalPsf() { return m_originalPsf; }
     int RestoreFlag() const { return m_restoreFlag; }
     void SetRestoreFlag(int flag) { m_restoreFlag = flag; }
+    const RecoveryRecorder& Recovery() const { return m_recovery; }
 
 protected:
+    // An entry of an earlier run waits for this device. The desktop asks
+    // whether to send its originals back now (and does so); true lets the
+    // command go on.
+    virtual bool OfferPendingEntry(const RecoveryEntry& pending);
+    // The journal could not be written: whether to go on without it.
+    virtual bool ContinueWithoutJournal(const std::string& reason);
+    // Sends every original of an entry of an earlier run back; the entry is
+    // taken apart as they go, and what could not be sent stays. True when
+    // all went back.
+    bool SendBackPending(const RecoveryEntry& entry);
+
     int m_baudRate;
     void* m_parentWindow;
     int m_portIndex;
     std::unique_ptr<CControllerLink> m_link;
     CPsfRecord m_originalPsf;
     int m_restoreFlag = 0;
+    RecoveryRecorder m_recovery;
+
+private:
+    // True when an original parameter set went back (flushes the input
+    // first: late scan replies must not be taken for the acknowledgement).
+    bool SendOriginalPsf(const CPsfRecord& psf);
+    // Deals with what another run left for this device before this command
+    // writes its own entry.
+    bool ClearThePendingEntry();
+
+    std::optional<std::string> m_devicePath;
+    int m_comNumber;
+    bool m_openFailed = false;
+    // Set while entries of earlier runs go back: only a successful send
+    // takes such an entry apart.
+    bool m_keepUnlessSent = false;
 };

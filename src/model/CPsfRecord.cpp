@@ -46,7 +46,7 @@ bool CPsfRecord::Decode(const uint8_t* frame) {
     if (frame[0] != kFs || frame[2] != 'E' || frame[kPsfFrameLength - 1] != kLf) return false;
     std::copy(frame + 1, frame + 1 + kPsfRecordSize, m_image.begin());
     // The reply carries 'E' here; the record must be sendable back as it is.
-    m_image[1] = 'C';
+    m_image[1] = kPsfCommandLetter;
     // Device quirk kept on purpose: the checksum at 155/156 is never verified,
     // so a reply with a wrong one is still taken.
     return true;
@@ -56,6 +56,10 @@ void CPsfRecord::Encode(uint8_t* frame, uint8_t id) {
     m_image[0] = id;
     frame[0] = kEsc;
     std::copy(m_image.begin(), m_image.end(), frame + 1);
+    // Byte 1 of an image loaded from a file may hold anything; sent as it
+    // stands, another letter would make the controller take the frame for
+    // another command (blanking, part number). A parameter set is always 'C'.
+    frame[2] = kPsfCommandLetter;
     // Only the parameter set proper (frame bytes 3 to 154) is summed.
     uint16_t sum = Checksum16(frame + 3, kPsfRecordSize - 2);
     frame[155] = static_cast<uint8_t>(sum >> 8);

@@ -7,6 +7,7 @@
 inline constexpr int kPsfRecordSize = 154;
 inline constexpr int kPsfFrameLength = 158;
 inline constexpr int kDiscreteOutputCount = 16;
+inline constexpr uint8_t kPsfCommandLetter = 'C';
 
 // One entry of an option table: display text and one-byte code.
 struct PsfOption {
@@ -67,6 +68,7 @@ public:
     // leaves the record untouched. The checksum is not verified.
     bool Decode(const uint8_t* frame);
     // Writes the 158-byte request frame addressed to id, storing id in byte 0.
+    // The frame always carries the command letter 'C', whatever byte 1 holds.
     void Encode(uint8_t* frame, uint8_t id);
 
     uint8_t GetControllerId() const { return m_image[2]; }

@@ -46,6 +46,12 @@ public:
     // The command set.
     int SendPsf(CPsfRecord& record);
     int ReadPsf(CPsfRecord& record);
+    // ReadPsf for an original that may be written back later: the reply's
+    // checksum is checked, and on a mismatch the set is read once more. A
+    // reply is taken when its checksum holds, or when two replies in a row
+    // are the same byte for byte (a controller that sums differently); else
+    // 0 and the record is untouched.
+    int ReadPsfChecked(CPsfRecord& record);
     int RequestDiagnostics(CDiagnosticsRecord& record);
     int RequestScan(CScanReply& reply);
     int ReadBlanking(CBlankingMap& map);

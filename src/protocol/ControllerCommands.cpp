@@ -2,7 +2,11 @@
 // ESC id letter ... CR / FS id letter ... LF, except the scan request and its
 // reply. Every command but the scan probes first and makes a single attempt.
 
+#include <algorithm>
+#include <vector>
+
 #include "model/CBlankingMap.h"
+#include "model/Checksum16.h"
 #include "model/CDiagnosticsRecord.h"
 #include "model/CPsfRecord.h"
 #include "model/FrameBytes.h"
@@ -79,6 +83,26 @@ int CControllerLink::ReadPsf(CPsfRecord& record) {
     if (m_port->ReadWithTimeout(rx, kPsfFrameLength, kPsfReplyTimeoutMs) != 0) return 0;
     // The reply's id and checksum are not compared (the record checks FS, 'E', LF).
     return record.Decode(rx) ? 1 : 0;
+}
+
+int CControllerLink::ReadPsfChecked(CPsfRecord& record) {
+    const auto checksumHolds = [](const uint8_t* frame) {
+        return ::Checksum16(frame + 3, kPsfRecordSize - 2) == frame[155] * 256 + frame[156];
+    };
+    CPsfRecord first;
+    if (!ReadPsf(first)) return 0;
+    const std::vector<uint8_t> firstFrame(m_receive.get(), m_receive.get() + kPsfFrameLength);
+    if (checksumHolds(firstFrame.data())) {
+        record = first;
+        return 1;
+    }
+    CPsfRecord second;
+    if (!ReadPsf(second)) return 0;
+    if (!checksumHolds(m_receive.get()) &&
+        !std::equal(firstFrame.begin(), firstFrame.end(), m_receive.get()))
+        return 0;
+    record = second;
+    return 1;
 }
 
 int CControllerLink::RequestDiagnostics(CDiagnosticsRecord& record) {

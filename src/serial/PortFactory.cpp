@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "serial/CWindowsSerialPort.h"
+#include "serial/PortDevicePath.h"
+#include "serial/TermiosDevice.h"
 #include "serial/TracingPort.h"
 
 namespace {
@@ -15,11 +17,15 @@ PortFactory& InstalledFactory() {
 }  // namespace
 
 std::unique_ptr<RS232> OpenPort(int portIndex, long baud) {
+    return OpenPortAt(ComPortDevicePath(portIndex), portIndex, baud);
+}
+
+std::unique_ptr<RS232> OpenPortAt(const std::string& devicePath, int portIndex, long baud) {
     if (const PortFactory& factory = InstalledFactory()) return factory(portIndex, baud);
     // The controller's line: even parity, 8 data bits, stop-bit setting 1
     // (two stop bits), DTR and RTS dropped, no handshaking.
-    return TraceIfEnabled(
-        std::make_unique<CWindowsSerialPort>(portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
+    return TraceIfEnabled(std::make_unique<CWindowsSerialPort>(
+        MakeTermiosDevice(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
 }
 
 void SetPortFactory(PortFactory factory) { InstalledFactory() = std::move(factory); }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "serial/RS232.h"
 
@@ -15,4 +16,7 @@
 using PortFactory = std::function<std::unique_ptr<RS232>(int portIndex, long baud)>;
 
 std::unique_ptr<RS232> OpenPort(int portIndex, long baud);
+// The same on a device named by its path rather than by its COM number (an
+// installed factory still decides, so tests keep their simulated ports).
+std::unique_ptr<RS232> OpenPortAt(const std::string& devicePath, int portIndex, long baud);
 void SetPortFactory(PortFactory factory);  // an empty factory restores the default

@@ -7,6 +7,7 @@
 #include "model/PsfFile.h"
 #include "platform/Clock.h"
 #include "sim/SimulatedPort.h"
+#include "support/ScopedStateHome.h"
 #include "support/ScopedTempDir.h"
 #include "support/ScriptedUi.h"
 
@@ -52,6 +53,7 @@ CPsfRecord ChangedPsf() {
 
 class ControllerCommandTest : public ::testing::Test {
   protected:
+    ScopedStateHome stateHome;
     VirtualClock clock;
     ScopedClock scopedClock{clock};
     TimedUi ui;

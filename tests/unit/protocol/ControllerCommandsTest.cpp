@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "LinkOnSimulator.h"
 #include "model/CBlankingMap.h"
 #include "model/CDiagnosticsRecord.h"
@@ -280,6 +282,72 @@ TEST_F(CommandSet, SilentControllerFailsEveryCommandAfterItsProbes) {
     for (const auto& write : line->Writes()) EXPECT_EQ(write, Bytes({0xF8}));
     EXPECT_EQ(line->Writes().size(), 6u * 3);
     EXPECT_EQ(diagnostics.systemState, 4);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CommandSet, CheckedReadTakesOnlyAReplyThatHoldsOrIsConfirmed) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::FaultSet&)> fault;
+        int result;
+        int reads;
+    };
+    const Case cases[] = {
+        {"checksum holds: one read", [](sim::FaultSet&) {}, 1, 1},
+        {"one damaged reply: the second read is taken",
+         [](sim::FaultSet& f) { f.flipLetter = 'D', f.flipOnce = true; }, 1, 2},
+        {"a controller that sums differently: two equal replies are taken",
+         [](sim::FaultSet& f) { f.badChecksum = true; }, 1, 2},
+        {"damaged twice, differently: refused", [](sim::FaultSet& f) { f.flipLetter = 'D'; }, 0, 2},
+        {"no controller", [](sim::FaultSet& f) { f.silent = true; }, 0, 0},
+    };
+    CPsfRecord stored = Model().Psf();
+    stored.SetScanningMethod('e');
+    stored.SetScanCount(4);
+    Model().StorePsf(stored);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Faults() = sim::FaultSet{};
+        c.fault(Faults());
+        line->ClearLogs();
+        CPsfRecord record;
+        record.SetScanCount(9);
+        const CPsfRecord before = record;
+
+        EXPECT_EQ(link->ReadPsfChecked(record), c.result);
+
+        int reads = 0;
+        for (const auto& request : line->RequestLog()) reads += request.kind == "D";
+        EXPECT_EQ(reads, c.reads);
+        if (c.result == 1) {
+            EXPECT_TRUE(std::equal(record.Data() + 2, record.Data() + kPsfRecordSize, stored.Data() + 2));
+        } else {
+            EXPECT_EQ(record, before);
+        }
+    }
+}
+
+TEST_F(CommandSet, AParameterSetAlwaysGoesOutAsACRequestWhateverItsImageSays) {
+    for (const int letter : {int{'W'}, int{'X'}, int{'C'}, 0}) {
+        line->ClearLogs();
+        const auto blankingBefore = Model().blanking;
+        const uint32_t partNumberBefore = Model().partNumber;
+        CPsfRecord record;
+        record.SetScanningMethod('b');
+        record.Data()[1] = static_cast<uint8_t>(letter);  // as a file may hold it
+
+        EXPECT_EQ(link->SendPsf(record), 1) << letter;
+
+        const auto requests = Requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].request[2], 'C');
+        EXPECT_EQ(Model().Psf().GetScanningMethod(), 'b');
+        EXPECT_EQ(Model().blanking, blankingBefore);
+        EXPECT_EQ(Model().partNumber, partNumberBefore);
+    }
 }
 
 }  // namespace

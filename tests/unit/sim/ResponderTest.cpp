@@ -161,6 +161,44 @@ TEST_F(ResponderTest, FaultsDropOrAlterReplies) {
     EXPECT_TRUE(Reply({0xF8}).empty());
 }
 
+TEST_F(ResponderTest, LostAcknowledgementLateScansAndFlippedBytes) {
+    auto& faults = responder.Faults();
+    std::string error;
+    ASSERT_TRUE(faults.Add("lost-ack:2", error)) << error;
+    ASSERT_TRUE(faults.Add("late-scan:1500", error)) << error;
+    ASSERT_TRUE(faults.Add("flip-once:D", error)) << error;
+
+    // The second acknowledged request is carried out; only its answer is lost.
+    CPsfRecord psf;
+    psf.SetScanningMethod('c');
+    EXPECT_FALSE(Reply(PsfRequest(psf)).empty());
+    psf.SetScanningMethod('d');
+    const ResponderResult taken = Send(PsfRequest(psf));
+    EXPECT_TRUE(taken.replies.empty());
+    EXPECT_TRUE(taken.stateChanged);
+    EXPECT_EQ(responder.Model().Psf().GetScanningMethod(), 'd');
+    EXPECT_FALSE(Reply(PsfRequest(psf)).empty());
+
+    SetTransmission(SerialTransmissionMode::AllMode);
+    const ResponderResult scan = Send({0xF8, 'A', 'S'});
+    ASSERT_EQ(scan.replies.size(), 1u);
+    EXPECT_EQ(scan.replies[0].delayMs, 1500u);
+    EXPECT_EQ(Send({0x1B, 'A', 'H', 0x0D}).replies[0].delayMs, 0u);
+
+    // One damaged parameter-set reply, frame bytes intact, then sound ones.
+    const std::vector<uint8_t> sound = sim::PsfReply(responder.Model());
+    const std::vector<uint8_t> damaged = Reply({0x1B, 'A', 'D', 0x0D});
+    ASSERT_EQ(damaged.size(), sound.size());
+    EXPECT_NE(damaged, sound);
+    EXPECT_EQ(damaged.front(), sound.front());
+    EXPECT_EQ(damaged.back(), sound.back());
+    EXPECT_EQ(damaged[2], sound[2]);
+    EXPECT_EQ(Reply({0x1B, 'A', 'D', 0x0D}), sound);
+
+    for (const char* bad : {"lost-ack:0", "late-scan", "flip:dd", "flip:1", "flip-once"})
+        EXPECT_FALSE(sim::FaultSet{}.Add(bad, error)) << bad;
+}
+
 TEST_F(ResponderTest, FrameSplitAcrossBurstsIsJoinedUnlessItGoesStale) {
     const uint8_t head[] = {0x1B, 'A'};
     const uint8_t tail[] = {'H', 0x0D};

@@ -1,0 +1,213 @@
+#include "command/RecoveryJournal.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/AtomicFile.h"
+#include "platform/ReadOnlyFile.h"
+
+namespace {
+
+constexpr const char* kSuffix = ".entry";
+constexpr const char* kKeptMark = ".kept-";
+// Far more than any entry; a bigger file is not one of ours.
+constexpr long kMaxEntryBytes = 64 * 1024;
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The device a file name stands for; empty when the name is not one of ours.
+std::string DeviceOfFileName(const std::string& name) {
+    size_t end = name.rfind(kSuffix);
+    if (end == std::string::npos || end == 0) return {};
+    const std::string rest = name.substr(end + std::strlen(kSuffix));
+    if (!rest.empty() && rest.rfind(kKeptMark, 0) != 0) return {};
+    std::string device;
+    for (size_t i = 0; i < end; ++i) {
+        if (name[i] != '%') {
+            device += name[i];
+            continue;
+        }
+        if (i + 2 >= end || HexValue(name[i + 1]) < 0 || HexValue(name[i + 2]) < 0) return {};
+        device += static_cast<char>(HexValue(name[i + 1]) * 16 + HexValue(name[i + 2]));
+        i += 2;
+    }
+    return device;
+}
+
+bool MakeFolders(const std::string& path) {
+    std::string partial;
+    size_t start = 0;
+    while (start <= path.size()) {
+        const size_t slash = path.find('/', start);
+        partial = path.substr(0, slash);
+        if (!partial.empty() && mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ResolvedDevicePath(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved)) return resolved;
+    return path;
+}
+
+RecoveryJournal::RecoveryJournal(std::string folder) : m_folder(std::move(folder)) {}
+
+std::string RecoveryJournal::DefaultFolder() {
+    // Relative values are to be ignored, as for every XDG base directory.
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
+        return std::string(state) + "/veltrix/recovery";
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return std::string(home) + "/.local/state/veltrix/recovery";
+    return {};
+}
+
+std::string RecoveryJournal::FileNameFor(const std::string& device) {
+    std::string name;
+    for (const unsigned char c : device) {
+        if (std::isalnum(c) || c == '.' || c == '_' || c == '-') {
+            name += static_cast<char>(c);
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            name += escaped;
+        }
+    }
+    return name + kSuffix;
+}
+
+bool RecoveryJournal::Write(const RecoveryEntry& entry, std::string& error) const {
+    if (m_folder.empty()) {
+        error = "There is no folder for the recovery journal (neither XDG_STATE_HOME nor HOME is set).";
+        return false;
+    }
+    if (!MakeFolders(m_folder)) {
+        error = "Unable to create folder '" + m_folder + "' - " + std::strerror(errno);
+        return false;
+    }
+    const std::string path = m_folder + "/" + FileNameFor(entry.device);
+    const std::string text = SerializeRecoveryEntry(entry);
+    const AtomicWriteResult result = WriteFileAtomically(path, text.data(), text.size());
+    if (result.ok()) return true;
+    error = "Unable to create file '" + path + "' - " + std::strerror(result.error);
+    return false;
+}
+
+RecoveryJournal::Item RecoveryJournal::Load(const std::string& name) const {
+    Item item;
+    item.path = m_folder + "/" + name;
+    item.device = DeviceOfFileName(name);
+    if (name.find(kKeptMark) != std::string::npos) {
+        item.problem = EntryProblem::Corrupt;
+        item.why = "set aside earlier as unusable";
+    }
+
+    ReadOnlyFile file;
+    std::string text;
+    long size = -1;
+    if (file.Open(item.path)) size = file.Size();
+    if (size < 0 || size > kMaxEntryBytes) {
+        item.problem = EntryProblem::Foreign;
+        item.why = size < 0 ? std::string("it cannot be read - ") + std::strerror(errno)
+                            : "it is too large to be an entry";
+        return item;
+    }
+    text.resize(static_cast<size_t>(size));
+    if (size > 0 &&
+        file.ReadFromStart(reinterpret_cast<uint8_t*>(text.data()), text.size()) < text.size()) {
+        item.problem = EntryProblem::Corrupt;
+        item.why = "it cannot be read in full";
+        return item;
+    }
+
+    RecoveryEntry entry;
+    std::string why;
+    const EntryProblem problem = ParseRecoveryEntry(text, entry, why);
+    if (problem != EntryProblem::None) {
+        item.problem = problem;
+        item.why = why;
+        return item;
+    }
+    item.entry = entry;
+    if (item.problem != EntryProblem::None) return item;
+    if (entry.device != item.device) {
+        item.problem = EntryProblem::Foreign;
+        item.why = "it was made for another device (" + entry.device + ")";
+    } else if (StateOf(entry.writer) == ProcessState::OtherHost) {
+        item.problem = EntryProblem::Foreign;
+        item.why = "it was made on another computer (" + entry.writer.host + ")";
+    }
+    return item;
+}
+
+std::vector<RecoveryJournal::Item> RecoveryJournal::List() const {
+    std::vector<std::string> names;
+    if (DIR* dir = m_folder.empty() ? nullptr : opendir(m_folder.c_str())) {
+        while (const dirent* found = readdir(dir)) {
+            const std::string name = found->d_name;
+            // Dot files are temporaries of a write under way.
+            if (name.empty() || name[0] == '.') continue;
+            names.push_back(name);
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<Item> items;
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (lstat((m_folder + "/" + name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+        items.push_back(Load(name));
+    }
+    return items;
+}
+
+std::optional<RecoveryJournal::Item> RecoveryJournal::Find(const std::string& device,
+                                                           const std::string& resolved) const {
+    if (m_folder.empty()) return std::nullopt;
+    const std::string name = FileNameFor(device);
+    struct stat st {};
+    if (lstat((m_folder + "/" + name).c_str(), &st) == 0) return Load(name);
+    // The same device opened under another name (a by-id link, say).
+    if (resolved.empty()) return std::nullopt;
+    for (Item& item : List()) {
+        if (item.device.empty() || item.path.find(kKeptMark) != std::string::npos) continue;
+        if (item.entry && item.entry->resolved == resolved) return item;
+    }
+    return std::nullopt;
+}
+
+bool RecoveryJournal::Remove(const Item& item, std::string& error) const {
+    if (std::remove(item.path.c_str()) == 0 || errno == ENOENT) return true;
+    error = "Unable to remove '" + item.path + "' - " + std::strerror(errno);
+    return false;
+}
+
+std::string RecoveryJournal::SetAside(const Item& item, std::string& error) const {
+    const std::string kept = item.path + kKeptMark + std::to_string(std::time(nullptr));
+    if (std::rename(item.path.c_str(), kept.c_str()) == 0) return kept;
+    error = "Unable to move '" + item.path + "' aside - " + std::strerror(errno);
+    return {};
+}
