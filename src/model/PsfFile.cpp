@@ -8,9 +8,16 @@
 
 namespace {
 
-// The last failing file operation, for the message shown afterwards.
+// The last failing file operation, for the message shown afterwards: the
+// path, and errno or, where the system has no error to tell, a reason.
 std::string g_lastPath;
 int g_lastErrno = 0;
+std::string g_lastReason;
+
+void RecordError(int error) {
+    g_lastErrno = error;
+    g_lastReason.clear();
+}
 
 }  // namespace
 
@@ -18,12 +25,14 @@ int ReadPsfFile(CPsfRecord& record, const std::string& path) {
     g_lastPath = path;
     ReadOnlyFile file;
     if (!file.Open(path)) {
-        g_lastErrno = errno;
+        RecordError(errno);
         return kPsfOpenFailed;
     }
     if (file.Size() != kPsfRecordSize) return kPsfBadSize;
     if (file.ReadFromStart(record.Data(), kPsfRecordSize) < kPsfRecordSize) {
-        g_lastErrno = errno;
+        RecordError(errno);
+        // The end came early without an error: another program cut the file.
+        if (errno == 0) g_lastReason = "the file became shorter while it was read";
         return kPsfShortRead;
     }
     return kPsfOk;
@@ -33,13 +42,21 @@ int WritePsfFile(const CPsfRecord& record, const std::string& path) {
     AtomicWriteResult result = WriteFileAtomically(path, record.Data(), kPsfRecordSize);
     if (result.ok()) return kPsfOk;
     g_lastPath = path;
-    g_lastErrno = result.error;
+    RecordError(result.error);
     // Not being able to put a file at that place reads as "could not create".
     return result.stage == AtomicWriteResult::kWrite ? kPsfShortWrite : kPsfCreateFailed;
 }
 
+int CheckPsfFileWritable(const std::string& path) {
+    const AtomicWriteResult result = CheckWritable(path);
+    if (result.ok()) return kPsfOk;
+    g_lastPath = path;
+    RecordError(result.error);
+    return kPsfCreateFailed;
+}
+
 std::string FormatPsfFileError(int status) {
-    const std::string systemText = std::strerror(g_lastErrno);
+    const std::string systemText = g_lastReason.empty() ? std::strerror(g_lastErrno) : g_lastReason;
     switch (status) {
         case kPsfOpenFailed:
             return "Unable to open file '" + g_lastPath + "' - " + systemText;

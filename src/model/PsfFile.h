@@ -19,6 +19,9 @@ enum PsfFileStatus : int {
 int ReadPsfFile(CPsfRecord& record, const std::string& path);
 // Replaces the file atomically: a failure leaves any previous file as it was.
 int WritePsfFile(const CPsfRecord& record, const std::string& path);
+// Whether WritePsfFile could write there, found out without writing:
+// kPsfOk, or kPsfCreateFailed with the message recorded.
+int CheckPsfFileWritable(const std::string& path);
 // Message text for a status, from the last file error (path and errno).
 std::string FormatPsfFileError(int status);
 // Shows that text with the stop icon.

@@ -120,11 +120,14 @@ bool TermiosDevice::Open() {
     if (::ioctl(fd.Get(), TIOCEXCL) != 0) return Fail(errno);
 
     termios raw = original;
-    raw.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXANY | IMAXBEL);
+    // No handshaking of any kind, whatever another program left set: a
+    // controller that never raises CTS or sends XON must not stall the line.
+    raw.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                     IXANY | IMAXBEL);
     raw.c_oflag &= ~OPOST;
     raw.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     raw.c_cflag |= CLOCAL | CREAD;
-    raw.c_cflag &= ~HUPCL;
+    raw.c_cflag &= ~(HUPCL | CRTSCTS);
     // With O_NONBLOCK, VMIN 1 makes an empty queue EAGAIN; VMIN 0 would
     // make it 0, which could not be told apart from a hang-up.
     raw.c_cc[VMIN] = 1;
@@ -139,6 +142,8 @@ bool TermiosDevice::Open() {
     }
     m_original = original;
     m_gone = false;
+    // Where the device has modem lines (a pseudo-terminal has none).
+    m_haveModemLines = ::ioctl(m_fd.Get(), TIOCMGET, &m_modemLinesAtOpen) == 0;
 
     serial_icounter_struct counts{};
     m_haveCounters = ::ioctl(m_fd.Get(), TIOCGICOUNT, &counts) == 0;
@@ -154,6 +159,14 @@ bool TermiosDevice::Open() {
 
 void TermiosDevice::Close() {
     if (!m_fd.Valid()) return;
+    // With HUPCL as found the kernel drops DTR and RTS at this close as it
+    // would for any program; without it, they go back to how they were.
+    if (m_haveModemLines && !(m_original.c_cflag & HUPCL)) {
+        int lines = m_modemLinesAtOpen & (TIOCM_DTR | TIOCM_RTS);
+        int clear = ~m_modemLinesAtOpen & (TIOCM_DTR | TIOCM_RTS);
+        if (lines) ::ioctl(m_fd.Get(), TIOCMBIS, &lines);
+        if (clear) ::ioctl(m_fd.Get(), TIOCMBIC, &clear);
+    }
     ::tcsetattr(m_fd.Get(), TCSANOW, &m_original);
     ::ioctl(m_fd.Get(), TIOCNXCL);
     m_fd.Reset();  // releases the flock as well

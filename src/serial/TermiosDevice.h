@@ -12,11 +12,15 @@
 //
 // Open takes the device exclusively: flock(LOCK_EX|LOCK_NB) (which holds for
 // root too) and TIOCEXCL (which keeps other users' opens out). It saves the
-// terminal settings and switches to raw mode, keeping the rate, parity, data
-// and stop bits and software flow control as found, so that GetState right
-// after Open reports the line as it was. HUPCL is cleared: closing must not
-// drop DTR behind the caller's back; the modem lines are set explicitly.
-// Close restores the saved settings and TIOCNXCL.
+// terminal settings and the modem lines and switches to raw mode with no
+// handshaking at all (CRTSCTS, IXON, IXOFF and IXANY cleared, whatever was
+// set), keeping the rate, parity, data and stop bits as found, so that
+// GetState right after Open reports them as they were. HUPCL is cleared
+// while the port is open, so that a process that dies leaves DTR where the
+// caller put it.
+// Close puts the line back as found: DTR and RTS as they were at open (when
+// the saved settings do not drop them on close anyway), the saved settings
+// with their own HUPCL, and TIOCNXCL.
 //
 // Reads and writes wait with poll() on the real clock (the time-outs are
 // those of SetTimeouts; before that 95 ms and 200 ms).
@@ -61,6 +65,8 @@ class TermiosDevice : public CommDevice {
     int m_lastError = 0;
     bool m_gone = false;
     bool m_haveCounters = false;
+    bool m_haveModemLines = false;
+    int m_modemLinesAtOpen = 0;
     uint32_t m_counters[5] = {};  // overflow, overrun, parity, framing, break
 };
 

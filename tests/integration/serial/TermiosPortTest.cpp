@@ -189,6 +189,35 @@ TEST_F(TermiosPortTest, ClosingRestoresTheLineAsFound) {
     EXPECT_EQ(cfgetospeed(&t), cfgetospeed(&original));
 }
 
+TEST_F(TermiosPortTest, HandshakingLeftByAnotherProgramIsOffWhileOpenAndBackAfterClose) {
+    termios left = original;
+    left.c_cflag |= CRTSCTS | HUPCL;
+    left.c_iflag |= IXON | IXOFF | IXANY;
+    ASSERT_EQ(tcsetattr(slave, TCSANOW, &left), 0);
+    const termios before = SlaveTermios();
+    ASSERT_TRUE(before.c_cflag & CRTSCTS) << "this pseudo-terminal does not keep CRTSCTS";
+
+    auto port = OpenPort();
+    ASSERT_EQ(port->Status(), 0);
+    const termios open = SlaveTermios();
+    EXPECT_FALSE(open.c_cflag & CRTSCTS);
+    EXPECT_FALSE(open.c_cflag & HUPCL);
+    EXPECT_FALSE(open.c_iflag & (IXON | IXOFF | IXANY));
+    // Bytes go both ways although the other side never raised CTS.
+    FromController("\x1c" "A" "A" "\n");
+    uint8_t reply[4];
+    EXPECT_EQ(port->ReadWithTimeout(reply, 4, 500), 0);
+    const uint8_t probe = 0xF8;
+    EXPECT_EQ(port->WriteWithTimeout(&probe, 1, 200), 0);
+    EXPECT_EQ(ToController(1), std::string(1, '\xF8'));
+
+    port.reset();
+    const termios after = SlaveTermios();
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+}
+
 TEST_F(TermiosPortTest, VanishedDeviceFailsTheReadAtOnce) {
     auto port = OpenPort();
     ASSERT_EQ(port->Status(), 0);

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <cerrno>
 #include <cstring>
@@ -166,3 +172,46 @@ TEST(PsfFile, NamesNearTheLengthLimitCanBeWritten) {
     ASSERT_EQ(WritePsfFile(SampleRecord(), dir.File(name)), kPsfOk);
     EXPECT_EQ(dir.List(), std::vector<std::string>{name});
 }
+
+namespace {
+
+TEST(PsfFile, AFileCutShortWhileItIsReadSaysSo) {
+    ScopedTempDir dir;
+    const std::string path = dir.File("shrinking.PSF");
+    WriteBytes(path, Image(SampleRecord()));
+    // Another program cuts the file and writes it again, over and over; a
+    // read that starts between the two finds it shorter than its size said.
+    std::atomic<bool> stop{false};
+    std::thread cutter([&] {
+        const int fd = open(path.c_str(), O_WRONLY);
+        const std::vector<uint8_t> image = Image(SampleRecord());
+        while (!stop) {
+            ftruncate(fd, 20);
+            pwrite(fd, image.data(), image.size(), 0);
+        }
+        close(fd);
+    });
+    bool seen = false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!seen && std::chrono::steady_clock::now() < until) {
+        CPsfRecord record;
+        seen = ReadPsfFile(record, path) == kPsfShortRead;
+    }
+    stop = true;
+    cutter.join();
+    ASSERT_TRUE(seen) << "the file was never caught short";
+    EXPECT_EQ(FormatPsfFileError(kPsfShortRead),
+              "Error reading from file '" + path + "' - the file became shorter while it was read");
+}
+
+TEST(PsfFile, AnUnwritableTargetIsFoundWithTheCreateMessage) {
+    ScopedTempDir dir;
+    const std::string path = dir.File("no-such-folder/original.PSF");
+    EXPECT_EQ(CheckPsfFileWritable(dir.File("fine.PSF")), kPsfOk);
+    EXPECT_EQ(CheckPsfFileWritable(path), kPsfCreateFailed);
+    EXPECT_EQ(FormatPsfFileError(kPsfCreateFailed),
+              "Unable to create file '" + path + "' - " + std::strerror(ENOENT));
+    EXPECT_TRUE(dir.List().empty());
+}
+
+}  // namespace
