@@ -424,6 +424,12 @@ void CSpreadSheet::keyPressEvent(QKeyEvent* event) {
     QTableWidget::keyPressEvent(event);
 }
 
+void CSpreadSheet::FocusNeighbour(bool next) {
+    // The widget's own chain, not the view's: that one would move between
+    // cells and come back to advance.
+    QWidget::focusNextPrevChild(next);
+}
+
 void CSpreadSheet::mousePressEvent(QMouseEvent* event) {
     m_moveRefused = false;
     QTableWidget::mousePressEvent(event);

@@ -102,6 +102,10 @@ class CSpreadSheet : public QTableWidget {
     // The drop-down editor of a list cell (tests and the owner's focus order).
     QComboBox* ListBoxAt(int col, int row) const;
 
+    // Moves the keyboard focus out of the sheet to the next (or previous)
+    // control of its window: what an owner connects to advance.
+    void FocusNeighbour(bool next);
+
   signals:
     void leaveCell(int col, int row, int newCol, int newRow, bool& cancel);
     void listCellChanged(int col, int row, short selection, bool changed);

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -200,6 +201,39 @@ class TestDiagnostics : public QObject {
         QCOMPARE(reset.receivers, QString("No Response From Receiver"));
         QCOMPARE(reset.partNumber, QString());
         QVERIFY(reset.rows.isEmpty());
+    }
+
+    // Tab on the last cell and Shift+Tab on the first leave the table, so
+    // the keyboard can reach the buttons again.
+    void tabLeavesTheBoardTableAtItsEdges() {
+        // Where the focus went, by the focused widget's object name.
+        QString inside, afterLast, beforeFirst;
+        const auto focused = [] {
+            QWidget* widget = QApplication::focusWidget();
+            return widget ? widget->objectName() : QString("(none)");
+        };
+        ModalDriver<CDiagnosticsDlg> driver([&](CDiagnosticsDlg& dialog) {
+            auto* grid = dialog.findChild<CSpreadSheet*>("boardGrid");
+            dialog.activateWindow();
+            QApplication::setActiveWindow(&dialog);
+            grid->setFocus();
+            grid->setCurrentCell(0, 0);
+            QTest::keyClick(grid, Qt::Key_Tab);  // within the table, Tab moves on
+            inside = focused();
+            grid->setCurrentCell(grid->rowCount() - 1, grid->columnCount() - 1);
+            QTest::keyClick(grid, Qt::Key_Tab);
+            afterLast = focused();
+            grid->setFocus();
+            grid->setCurrentCell(0, 0);
+            QTest::keyClick(grid, Qt::Key_Backtab);
+            beforeFirst = focused();
+            dialog.reject();
+        });
+        QCOMPARE(RunCommand(), 1);
+        QCOMPARE(driver.Shown(), 1);
+        QCOMPARE(inside, QString("boardGrid"));
+        QVERIFY2(afterLast.endsWith("Button"), qPrintable(afterLast));
+        QVERIFY2(beforeFirst.endsWith("Button"), qPrintable(beforeFirst));
     }
 
     void portThatCannotOpenShowsNoDialog() {

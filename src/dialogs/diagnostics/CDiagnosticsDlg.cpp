@@ -70,6 +70,8 @@ CDiagnosticsDlg::CDiagnosticsDlg(CDiagnosticsCommand* command, QWidget* parent)
 
     connect(m_exit, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_refresh, &QPushButton::clicked, this, &CDiagnosticsDlg::OnRefresh);
+    // Tab on the last cell and Shift+Tab on the first leave the table.
+    connect(m_grid, &CSpreadSheet::advance, m_grid, &CSpreadSheet::FocusNeighbour);
 
     Fill();
 }
