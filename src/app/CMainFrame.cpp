@@ -18,6 +18,7 @@
 #include "platform/IniFile.h"
 #include "platform/SettingsStore.h"
 #include "platform/UiServices.h"
+#include "serial/PortDevicePath.h"
 
 namespace {
 
@@ -133,6 +134,7 @@ void CMainFrame::SaveSettings() {
     if (m_saveFlag == 0 || !settings) return;
     settings->SetInt("Communication", "Port", m_portIndex);
     settings->SetInt("Options", "Save", m_saveFlag);
+    StoreChosenPortDevices();
 }
 
 QAction* CMainFrame::Action(int id) const {

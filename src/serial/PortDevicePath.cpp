@@ -5,19 +5,48 @@
 
 #include "platform/SettingsStore.h"
 
+namespace {
+
+std::map<int, std::string>& Choices() {
+    static std::map<int, std::string> choices;
+    return choices;
+}
+
+std::string KeyOf(int comNumber) { return "COM" + std::to_string(comNumber); }
+
+}  // namespace
+
 std::string ComPortEnvironmentName(int portIndex) {
     return "VELTRIX_COM" + std::to_string(portIndex + 1);
 }
 
-std::string ComPortDevicePath(int portIndex) {
+ComPortSource ResolveComPort(int portIndex) {
+    using Kind = ComPortSource::Kind;
     if (const char* path = std::getenv(ComPortEnvironmentName(portIndex).c_str());
         path != nullptr && *path != '\0') {
-        return path;
+        return {path, Kind::Environment};
     }
+    const std::string fallback = "/dev/ttyS" + std::to_string(portIndex);
+    if (const auto chosen = Choices().find(portIndex + 1); chosen != Choices().end())
+        return chosen->second.empty() ? ComPortSource{fallback, Kind::Default}
+                                      : ComPortSource{chosen->second, Kind::Chosen};
     if (SettingsStore* settings = Settings()) {
-        std::optional<std::string> path =
-            settings->GetString("Ports", "COM" + std::to_string(portIndex + 1));
-        if (path && !path->empty()) return *path;
+        std::optional<std::string> path = settings->GetString("Ports", KeyOf(portIndex + 1));
+        if (path && !path->empty()) return {*path, Kind::Stored};
     }
-    return "/dev/ttyS" + std::to_string(portIndex);
+    return {fallback, Kind::Default};
+}
+
+std::string ComPortDevicePath(int portIndex) { return ResolveComPort(portIndex).path; }
+
+void ChoosePortDevice(int comNumber, const std::string& path) { Choices()[comNumber] = path; }
+
+const std::map<int, std::string>& ChosenPortDevices() { return Choices(); }
+
+void ForgetChosenPortDevices() { Choices().clear(); }
+
+void StoreChosenPortDevices() {
+    SettingsStore* settings = Settings();
+    if (!settings) return;
+    for (const auto& [comNumber, path] : Choices()) settings->SetString("Ports", KeyOf(comNumber), path);
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -14,7 +15,9 @@
 
 #include "ModalDriver.h"
 #include "app/CMainFrame.h"
+#include "app/MainMenu.h"
 #include "app/QtSettingsStore.h"
+#include "serial/PortDevicePath.h"
 #include "serial/PortFactory.h"
 #include "support/ScriptedUi.h"
 
@@ -100,6 +103,7 @@ class MainFrameTest : public QObject {
     }
 
     void cleanup() {
+        ForgetChosenPortDevices();
         m_scopedUi.reset();
         SetSettings(nullptr);
         m_store.reset();
@@ -345,6 +349,32 @@ class MainFrameTest : public QObject {
         frame.close();
         QCOMPARE(Stored("Options/Save").toInt(), 1);
         QCOMPARE(Stored("Communication/Port").toInt(), 1);
+    }
+
+    // A device chosen under Port Devices follows "Save Settings on Exit" like
+    // the port and the flag: in force at once, on disk only at a saving exit.
+    void portDeviceChoiceIsWrittenOnlyWithTheOtherSettings_data() {
+        QTest::addColumn<bool>("saveOnExit");
+        QTest::newRow("save on exit") << true;
+        QTest::newRow("no saving") << false;
+    }
+    void portDeviceChoiceIsWrittenOnlyWithTheOtherSettings() {
+        QFETCH(bool, saveOnExit);
+        {
+            CMainFrame frame;
+            if (!saveOnExit) frame.Action(32775)->trigger();
+            ModalDriver<QDialog> driver([](QDialog& dialog) {
+                dialog.findChild<QLineEdit*>("path")->setText("/dev/ttyUSB3");
+                dialog.accept();
+            });
+            frame.OnCommand(kCmdPortDevices);
+            QCOMPARE(driver.Shown(), 1);
+            QCOMPARE(ComPortDevicePath(1), std::string("/dev/ttyUSB3"));
+            QVERIFY(!Stored("Ports/COM2").isValid());
+            frame.close();
+        }
+        QCOMPARE(Stored("Ports/COM2").isValid(), saveOnExit);
+        if (saveOnExit) QCOMPARE(Stored("Ports/COM2").toString(), QString("/dev/ttyUSB3"));
     }
 
     void emptyPartNumbersSectionGreysSetPartNumberUntilRestart() {

@@ -73,6 +73,7 @@ class PortDevicesTest : public QObject {
     }
 
     void cleanup() {
+        ForgetChosenPortDevices();
         SetSettings(nullptr);
         m_store.reset();
     }
@@ -129,9 +130,13 @@ class PortDevicesTest : public QObject {
         QCOMPARE(dialog.DevicePath(), QString::fromStdString(dialog.Devices()[0].path));
         dialog.accept();
 
-        QCOMPARE(m_store->GetString("Ports", "COM3").value_or(""), dialog.Devices()[0].path);
-        // What the serial layer will open for COM3 (index 2).
+        // What the serial layer opens for COM3 (index 2) from now on; the
+        // settings store gets it only with the other settings, at exit.
         QCOMPARE(ComPortDevicePath(2), dialog.Devices()[0].path);
+        QVERIFY(!m_store->GetString("Ports", "COM3"));
+        CPortDevicesDlg again(nullptr, 3, m_dev.toStdString(), (m_sys + "/tty").toStdString());
+        QCOMPARE(again.findChild<QLabel*>("mapping")->text(),
+                 QString("COM3 now opens %1.").arg(QString::fromStdString(dialog.Devices()[0].path)));
     }
 
     void emptyPathGoesBackToTheDefaultDevice() {

@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "platform/SettingsStore.h"
+#include "serial/PortDevicePath.h"
 
 namespace {
 
@@ -164,10 +164,9 @@ void CPortDevicesDlg::ShowSelectedDevice() {
 }
 
 void CPortDevicesDlg::accept() {
-    if (SettingsStore* settings = Settings()) {
-        const std::string key = "COM" + std::to_string(ComNumber());
-        // Empty means "no choice": COM n goes back to its default device.
-        settings->SetString("Ports", key, DevicePath().toStdString());
-    }
+    // In force at once; stored with the other settings when the program
+    // exits with "Save Settings on Exit" checked. Empty means "no choice":
+    // COM n goes back to its default device.
+    ChoosePortDevice(ComNumber(), DevicePath().toStdString());
     QDialog::accept();
 }

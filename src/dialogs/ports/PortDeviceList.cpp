@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/SettingsStore.h"
+#include "serial/PortDevicePath.h"
 
 namespace fs = std::filesystem;
 
@@ -154,13 +154,15 @@ std::vector<PortDevice> ListPortDevices(const std::string& devRoot,
 }
 
 ComMapping CurrentComMapping(int comNumber) {
-    const std::string key = "COM" + std::to_string(comNumber);
-    const std::string variable = "VELTRIX_" + key;
-    if (const char* value = std::getenv(variable.c_str()); value && *value)
-        return {value, ComMapping::Source::Environment};
-    if (SettingsStore* settings = Settings()) {
-        if (auto stored = settings->GetString("Ports", key); stored && !stored->empty())
-            return {*stored, ComMapping::Source::Stored};
+    const ComPortSource source = ResolveComPort(comNumber - 1);
+    switch (source.kind) {
+        case ComPortSource::Kind::Environment:
+            return {source.path, ComMapping::Source::Environment};
+        case ComPortSource::Kind::Chosen:
+        case ComPortSource::Kind::Stored:
+            return {source.path, ComMapping::Source::Stored};
+        case ComPortSource::Kind::Default:
+            break;
     }
-    return {"/dev/ttyS" + std::to_string(comNumber - 1), ComMapping::Source::Default};
+    return {source.path, ComMapping::Source::Default};
 }
