@@ -42,6 +42,27 @@ QMessageBox::StandardButton FirstButton(MsgButtons buttons) {
                                                                               : QMessageBox::Ok;
 }
 
+// Swallows the mouse buttons and wheel on every window of the program.
+class MouseHold : public QObject {
+  public:
+    MouseHold() { qApp->installEventFilter(this); }
+    ~MouseHold() override { qApp->removeEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+                return true;
+            default:
+                return QObject::eventFilter(watched, event);
+        }
+    }
+};
+
 MsgResult FromQt(int button, MsgButtons buttons) {
     switch (button) {
         case QMessageBox::Ok:
@@ -69,10 +90,7 @@ QWidget* QtUiServices::DialogParent() const {
     return m_mainWindow;
 }
 
-void QtUiServices::DropCaptureForDialog() {
-    if (m_grabber) m_grabber->releaseMouse();
-    m_grabber = nullptr;
-}
+void QtUiServices::DropCaptureForDialog() { m_mouseHold.reset(); }
 
 MsgResult QtUiServices::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
     DropCaptureForDialog();
@@ -133,8 +151,7 @@ void QtUiServices::Beep(BeepKind) { QApplication::beep(); }
 
 void QtUiServices::CaptureMouse() {
     if (!m_mainWindow || !m_mainWindow->isVisible()) return;
-    m_mainWindow->grabMouse();
-    m_grabber = m_mainWindow;
+    if (!m_mouseHold) m_mouseHold = std::make_unique<MouseHold>();
 }
 
 void QtUiServices::ReleaseMouse() { DropCaptureForDialog(); }

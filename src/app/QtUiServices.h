@@ -3,12 +3,15 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
 
 #include "platform/UiServices.h"
 
 // The desktop program's UI services: message boxes titled with the
 // application name, the Qt file dialogs, the wait cursor as an override
-// cursor and the mouse capture as a grab on the main window.
+// cursor. The mouse capture holds back mouse input to this program's own
+// windows only: a pointer grab of the window system would freeze every other
+// application on the desktop for as long as the capture lasts.
 class QtUiServices : public UiServices {
   public:
     // The window that message boxes fall back to as parent and that holds
@@ -34,10 +37,10 @@ class QtUiServices : public UiServices {
   private:
     QWidget* DialogParent() const;
     std::optional<std::string> RunFileDialog(const FilePrompt& prompt, bool save);
-    // A grab would keep the box from getting its clicks.
+    // A held mouse would keep the box from getting its clicks.
     void DropCaptureForDialog();
 
     QPointer<QWidget> m_mainWindow;
-    QPointer<QWidget> m_grabber;
+    std::unique_ptr<QObject> m_mouseHold;  // an event filter while captured
     bool m_cursorShown = false;
 };

@@ -251,6 +251,29 @@ class AppShellTest : public QObject {
         QCOMPARE(QString::fromStdString(*path), folder + "/original.PSF");
     }
 
+    // The capture holds the program's own clicks back without a pointer
+    // grab, which would hold back every other application's too.
+    void mouseCaptureHoldsClicksWithinTheProgramOnly() {
+        QtUiServices ui;
+        QWidget window;
+        auto* button = new QPushButton("Go", &window);
+        window.resize(200, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ui.SetMainWindow(&window);
+        int clicks = 0;
+        connect(button, &QPushButton::clicked, [&] { ++clicks; });
+
+        ui.CaptureMouse();
+        QCOMPARE(QWidget::mouseGrabber(), nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(clicks, 0);
+
+        ui.ReleaseMouse();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(clicks, 1);
+    }
+
     void waitCursorFollowsTheCount() {
         QtUiServices ui;
         QVERIFY(!QApplication::overrideCursor());
