@@ -180,9 +180,18 @@ void CMainFrame::OnCommand(int id) {
     UpdateCommandStates();
 }
 
+void CMainFrame::RunControllerCommand(CControllerCommand& command) {
+    command.Run();
+    if (!command.OpenFailed()) return;
+    // "Unable to open 5" does not say which device that was on Linux.
+    statusBar()->showMessage(QStringLiteral("%1 is %2. To use another device, see Options > Port Devices...")
+                                 .arg(QString::fromStdString(command.PortName()),
+                                      QString::fromStdString(command.DevicePath())));
+}
+
 void CMainFrame::OnDiagnostics() {
     CDiagnosticsCommand command(this, m_portIndex, kCommandBaudRate);
-    command.Run();
+    RunControllerCommand(command);
 }
 
 void CMainFrame::OnNotAvailableYet() {
@@ -191,7 +200,7 @@ void CMainFrame::OnNotAvailableYet() {
 
 void CMainFrame::OnSetPartNumber() {
     CPartNumberCommand command(this, m_portIndex, kCommandBaudRate);
-    command.Run();
+    RunControllerCommand(command);
 }
 
 void CMainFrame::OnPortDevices() {

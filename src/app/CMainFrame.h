@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <map>
 
+class CControllerCommand;
 class QAction;
 class QLabel;
 
@@ -45,6 +46,9 @@ class CMainFrame : public QMainWindow {
     void UpdateCommandStates();
     void UpdateKeyIndicators();
 
+    // Runs a command context; when its port did not open, the status bar
+    // names the device that COM number stands for.
+    void RunControllerCommand(CControllerCommand& command);
     void OnDiagnostics();
     void OnNotAvailableYet();
     void OnSetPartNumber();

@@ -268,6 +268,10 @@ class MainFrameTest : public QObject {
                      (std::vector<std::string>{"Unable to open 31\nPort not found\n"}));
             QCOMPARE(m_ui.Calls()[0].icon, MsgIcon::Exclamation);
             QVERIFY(watch.opened.isEmpty());
+            // Afterwards the status bar says which device COM31 stands for.
+            QCOMPARE(frame.statusBar()->currentMessage(),
+                     QString("COM31 is %1. To use another device, see Options > Port Devices...")
+                         .arg(m_files.filePath("no-such-device")));
 
             // Set Part Number opens no dialog either when the port fails.
             m_ui.Clear();

@@ -250,6 +250,23 @@ class TestPartNumber : public QObject {
         QCOMPARE(sent, unsigned(std::stoul(TodaysDateCode())));
     }
 
+    void dateCodeLooksReadOnlyAndTheTitleFits() {
+        QColor field, background;
+        int width = 0, titleWidth = 0;
+        RunWith([&](CPartNumberDlg& d) {
+            auto* edit = d.findChild<QLineEdit*>("dateCodeEdit");
+            field = edit->palette().color(QPalette::Base);
+            background = d.palette().color(QPalette::Window);
+            width = d.width();
+            QFont bold = d.font();
+            bold.setBold(true);
+            titleWidth = QFontMetrics(bold).horizontalAdvance(d.windowTitle());
+            Click(d, "cancelButton");
+        });
+        QCOMPARE(field, background);
+        QVERIFY2(width >= titleWidth + 100, qPrintable(QString("%1 for %2").arg(width).arg(titleWidth)));
+    }
+
     void textsReadAsNumbers() {
         QCOMPARE(ReadPartNumber("123456"), std::optional<uint32_t>(123456));
         QCOMPARE(ReadPartNumber("12A456"), std::optional<uint32_t>(12));

@@ -1,11 +1,13 @@
 #include "dialogs/partnumber/CPartNumberDlg.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <ctime>
 
 #include "dialogs/partnumber/PartNumberRules.h"
@@ -14,6 +16,9 @@
 #include "platform/UiServices.h"
 
 namespace {
+
+// Icon, minimise, maximise and close buttons and the margins of a title bar.
+constexpr int kTitleBarExtras = 160;
 
 std::tm LocalToday() {
     const std::time_t now = std::time(nullptr);
@@ -40,6 +45,10 @@ CPartNumberDlg::CPartNumberDlg(QWidget* parent) : QDialog(parent) {
     m_dateCode = new QLineEdit;
     m_dateCode->setObjectName("dateCodeEdit");
     m_dateCode->setReadOnly(true);
+    // Looks as read-only as it is: the dialog's own background, not a field's.
+    QPalette look = m_dateCode->palette();
+    look.setColor(QPalette::Base, look.color(QPalette::Window));
+    m_dateCode->setPalette(look);
     auto* dateGroup = new QGroupBox(tr("&Date Code"));
     auto* dateLayout = new QVBoxLayout(dateGroup);
     dateLayout->addWidget(m_dateCode);
@@ -60,7 +69,11 @@ CPartNumberDlg::CPartNumberDlg(QWidget* parent) : QDialog(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(groups, 1);
     layout->addLayout(buttons);
-    resize(300, 240);
+    // Wide enough for the title bar to show the whole title next to the
+    // window's icon and buttons, whatever the font.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    resize(std::max(300, QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarExtras), 240);
 
     connect(m_ok, &QPushButton::clicked, this, &CPartNumberDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
