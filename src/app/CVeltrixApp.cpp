@@ -12,6 +12,7 @@
 #include "app/CSplashDlg.h"
 #include "app/MainMenu.h"
 #include "app/QtEventPump.h"
+#include "command/CRecoveryCommand.h"
 #include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
 #include "platform/UiServices.h"
@@ -53,6 +54,8 @@ bool CVeltrixApp::InitInstance(bool showSplash) {
         CSplashDlg splash;
         splash.exec();
     }
+    // Settings a crashed or killed run left in a controller.
+    OfferPendingRecoveries(m_frame.get());
     return true;
 }
 

@@ -164,11 +164,8 @@ bool CControllerCommand::ClearThePendingEntry() {
 }
 
 bool CControllerCommand::OfferPendingEntry(const RecoveryEntry& pending) {
-    const std::string question = "The controller on " + EntryPortName(pending) +
-                                 " may still hold temporary settings from " + pending.command +
-                                 " started " + FormatStartTime(pending.started) + ". Send its original " +
-                                 EntryContents(pending) + " back now?";
-    if (Ui().MessageBox(question, MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) return false;
+    if (Ui().MessageBox(RecoveryQuestion(pending), MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return false;
     return SendBackPending(pending);
 }
 

@@ -242,3 +242,9 @@ std::string EntryContents(const RecoveryEntry& entry) {
     if (entry.psf && entry.blanking) return "parameter set and blanking fields";
     return entry.psf ? "parameter set" : "blanking fields";
 }
+
+std::string RecoveryQuestion(const RecoveryEntry& entry) {
+    return "The controller on " + EntryPortName(entry) + " may still hold temporary settings from " +
+           entry.command + " started " + FormatStartTime(entry.started) + ". Send its original " +
+           EntryContents(entry) + " back now?";
+}

@@ -55,3 +55,5 @@ std::string FormatStartTime(std::time_t started);
 // What the entry would put back, in the words of the questions:
 // "parameter set", "blanking fields", or both joined by "and".
 std::string EntryContents(const RecoveryEntry& entry);
+// The question that offers to send an entry's originals back.
+std::string RecoveryQuestion(const RecoveryEntry& entry);

@@ -62,6 +62,7 @@ class AppShellTest : public QObject {
         QVERIFY(m_dir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("config"));
         qputenv("VELTRIX_PROFILE", m_dir.filePath("profile.ini").toLocal8Bit());
+        qputenv("XDG_STATE_HOME", m_dir.filePath("state").toLocal8Bit());
     }
 
     void splashIsCentredAtThePictureSizeAndClosesAfterTwoSeconds() {

@@ -1,0 +1,165 @@
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "ModalDriver.h"
+#include "SimulatedCommandWorld.h"
+#include "app/CMainFrame.h"
+#include "app/CVeltrixApp.h"
+#include "command/AlignmentPsf.h"
+#include "command/CRecoveryCommand.h"
+#include "serial/PortDevicePath.h"
+
+namespace {
+
+CPsfRecord TrueOriginal() {
+    CPsfRecord psf;
+    psf.SetControlMode('a');
+    psf.SetScanningMethod('h');
+    psf.SetMeasMode(1, 'C');
+    psf.SetScanCount(3);
+    return psf;
+}
+
+bool SameParameters(const CPsfRecord& a, const CPsfRecord& b) {
+    return std::equal(a.Data() + 2, a.Data() + kPsfRecordSize, b.Data() + 2);
+}
+
+}  // namespace
+
+// Start-up recovery: entries a killed run left are offered after the splash.
+class RecoveryTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<SimulatedCommandWorld> m_world;
+    QTemporaryDir m_config;
+
+    RecoveryJournal Journal() const { return RecoveryJournal(m_world->stateHome.RecoveryFolder()); }
+
+    // What a run killed in the middle of Alignment leaves: the controller
+    // with the alignment set and cleared blanking, the journal with both
+    // originals, written by a process that is gone.
+    RecoveryEntry LeaveKilledAlignment(bool withPsf, bool withBlanking) {
+        RecoveryEntry entry;
+        entry.device = ComPortDevicePath(1);
+        entry.resolved = entry.device;
+        entry.comNumber = 2;
+        entry.controllerId = 'A';
+        entry.command = "Alignment";
+        entry.started = 1796638920;
+        entry.writer = CurrentProcessIdentity();
+        entry.writer.startTicks += 7;
+        if (withPsf) {
+            entry.psf = TrueOriginal();
+            m_world->line->Model().StorePsf(MakeAlignmentPsf(TrueOriginal()));
+        }
+        if (withBlanking) {
+            CBlankingMap blanking(32);
+            blanking.Blank(2);
+            blanking.Blank(30);
+            entry.blanking = OriginalBlanking::From(blanking);
+            m_world->line->Model().blanking.fill(0);
+        }
+        std::string error;
+        [&] { QVERIFY2(Journal().Write(entry, error), error.c_str()); }();
+        return entry;
+    }
+
+    int Requests(const std::string& kind) const {
+        int count = 0;
+        for (const auto& entry : m_world->line->RequestLog()) count += entry.kind == kind;
+        return count;
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(m_config.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
+        qputenv("VELTRIX_PROFILE", m_config.filePath("profile.ini").toLocal8Bit());
+    }
+    void init() { m_world = std::make_unique<SimulatedCommandWorld>(); }
+    void cleanup() { m_world.reset(); }
+
+    // The program itself, with its own message boxes: the question comes up
+    // after start-up, Yes is its default, and Yes puts the original back.
+    void startUpAsksAndYesSendsTheOriginalBack() {
+        LeaveKilledAlignment(true, false);
+        QString text;
+        bool yesIsDefault = false;
+        ModalDriver<QMessageBox> driver([&](QMessageBox& box) {
+            text = box.text();
+            yesIsDefault = box.defaultButton() == box.button(QMessageBox::Yes);
+            box.button(QMessageBox::Yes)->click();
+        });
+        {
+            CVeltrixApp app;
+            QVERIFY(app.InitInstance(false));
+        }
+        QCOMPARE(driver.Shown(), 1);
+        QCOMPARE(text, QString::fromStdString(
+                           "The controller on COM2 may still hold temporary settings from Alignment "
+                           "started " + FormatStartTime(1796638920) +
+                           ". Send its original parameter set back now?"));
+        QVERIFY(yesIsDefault);
+        QVERIFY(SameParameters(m_world->line->Model().Psf(), TrueOriginal()));
+        QVERIFY(Journal().List().empty());
+    }
+
+    void noKeepsTheEntryForTheNextStart() {
+        const RecoveryEntry entry = LeaveKilledAlignment(true, false);
+        m_world->ui.AnswerMessage(MsgResult::No);
+        QCOMPARE(OfferPendingRecoveries(nullptr), 1);
+        QCOMPARE(Requests("C"), 0);
+        QCOMPARE(m_world->line->portsOpened, 0);
+        const auto items = Journal().List();
+        QCOMPARE(items.size(), size_t(1));
+        QVERIFY(items[0].entry && *items[0].entry == entry);
+    }
+
+    void blankingIsOfferedInItsOwnWordsAndRestoredWithTheSet() {
+        LeaveKilledAlignment(true, true);
+        QCOMPARE(OfferPendingRecoveries(nullptr), 1);
+        QVERIFY(QString::fromStdString(m_world->ui.Messages().at(0))
+                    .endsWith("Send its original parameter set and blanking fields back now?"));
+        QVERIFY(m_world->line->Model().IsBlanked(2));
+        QVERIFY(m_world->line->Model().IsBlanked(30));
+        QVERIFY(!m_world->line->Model().IsBlanked(3));
+        QVERIFY(SameParameters(m_world->line->Model().Psf(), TrueOriginal()));
+        QVERIFY(Journal().List().empty());
+    }
+
+    // A controller that cannot be reached: the save offer follows and the
+    // entry stays, whatever the answer to it.
+    void aFailedSendKeepsTheEntry() {
+        LeaveKilledAlignment(true, false);
+        m_world->line->Faults().silent = true;
+        m_world->ui.AnswerMessage(MsgResult::Yes);  // send it back
+        m_world->ui.AnswerMessage(MsgResult::No);   // do not save it to a file
+        QCOMPARE(OfferPendingRecoveries(nullptr), 1);
+        QCOMPARE(m_world->ui.Messages().size(), size_t(2));
+        QCOMPARE(m_world->ui.Messages()[1],
+                 std::string("Unable to restore original PSF.\nDo you want to save the original PSF to a file?"));
+        QCOMPARE(Journal().List().size(), size_t(1));
+    }
+
+    void entriesOfARunningProgramOrUnusableOnesAreNotOffered() {
+        RecoveryEntry running = LeaveKilledAlignment(true, false);
+        running.writer = CurrentProcessIdentity();
+        std::string error;
+        QVERIFY(Journal().Write(running, error));
+        const std::string stranger = m_world->stateHome.RecoveryFolder() + "/notes";
+        WriteBytes(stranger, {'?'});
+
+        QCOMPARE(OfferPendingRecoveries(nullptr), 0);
+        QCOMPARE(m_world->ui.Messages().size(), size_t(1));
+        QVERIFY(m_world->ui.Messages()[0].find(stranger) != std::string::npos);
+        QCOMPARE(Journal().List().size(), size_t(2));
+        QCOMPARE(m_world->line->portsOpened, 0);
+    }
+};
+
+QTEST_MAIN(RecoveryTest)
+#include "tst_recovery.moc"
