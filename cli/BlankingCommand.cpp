@@ -20,7 +20,7 @@ void PrintResult(CommandEnv& env, const std::string& path, const CBlankingMap& m
         return;
     }
     env.out << map.ChannelCount() << " channels, " << map.BlankedCount(0)
-                << " blanked: " << BlankedRanges(map) << "\n";
+            << " blanked: " << BlankedRanges(map) << "\n";
 }
 
 int GetBlanking(CommandEnv& env, CliSession& session, int channels, const std::string& path) {
@@ -102,7 +102,8 @@ void AddBlankingCommand(CLI::App& app, CommandEnv& env) {
     };
     for (const auto& action : actions) {
         CLI::App* command = AddCommand(*blanking, action.name, action.description);
-        if (action.takesFile) command->add_option("FILE", *path, "the .BFS file")->required();
+        if (action.takesFile)
+            command->add_option("FILE", *path, "the .BFS file")->type_name("")->required();
         RunWhenChosen(command, env, [&env, name = std::string(action.name), path] {
             return Blanking(env, name, *path);
         });

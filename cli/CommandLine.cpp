@@ -10,7 +10,8 @@ std::optional<unsigned long long> ParseDecimal(const std::string& text, unsigned
     for (const char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
         const unsigned digit = static_cast<unsigned>(c - '0');
-        if (value > (std::numeric_limits<unsigned long long>::max() - digit) / 10) return std::nullopt;
+        if (value > (std::numeric_limits<unsigned long long>::max() - digit) / 10)
+            return std::nullopt;
         value = value * 10 + digit;
     }
     if (value < min || value > max) return std::nullopt;
@@ -25,7 +26,8 @@ unsigned long long DecimalOrUsageError(const std::string& text, unsigned long lo
 }
 
 CLI::App* AddCommand(CLI::App& parent, const std::string& name, const std::string& description) {
-    return parent.add_subcommand(name, description)->group("Commands");
+    // A command's footer is its own, not its parent's.
+    return parent.add_subcommand(name, description)->group("Commands")->footer("");
 }
 
 void RunWhenChosen(CLI::App* command, CommandEnv& env, std::function<int()> action) {
@@ -94,7 +96,8 @@ std::string Alternatives(const CLI::App& app) {
 // A word nobody asked for: an option no command has, a command word that
 // does not exist, or an argument too many.
 std::string ExtraText(const CLI::App& deepest, const std::string& extra) {
-    if (extra.size() > 1 && extra[0] == '-') return "unknown option '" + extra.substr(0, extra.find('=')) + "'";
+    if (extra.size() > 1 && extra[0] == '-')
+        return "unknown option '" + extra.substr(0, extra.find('=')) + "'";
     if (!CommandsOf(deepest).empty()) {
         const std::string words = CommandWords(deepest);
         return "unknown " + (words.empty() ? "" : words + " ") + "command '" + extra + "'";
@@ -123,16 +126,19 @@ std::shared_ptr<CLI::Formatter> MakeHelpFormatter() { return std::make_shared<He
 std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& error) {
     const CLI::App& deepest = Deepest(app);
     const std::vector<std::string> extras = app.remaining(true);
-    if (dynamic_cast<const CLI::ExtrasError*>(&error) || dynamic_cast<const CLI::RequiredError*>(&error)) {
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) ||
+        dynamic_cast<const CLI::RequiredError*>(&error)) {
         return extras.empty() ? MissingText(deepest) : ExtraText(deepest, extras.front());
     }
     const std::string what = error.what();
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
         // CLI11 names the option first: "--port: At Most 1 required but
-        // received 2", "--device: 1 required TEXT missing", "--json was
-        // given a disallowed flag override".
-        const std::string name = what.substr(0, what.find_first_of(": "));
-        if (what.find("flag override") != std::string::npos) return "option '" + name + "' takes no value";
+        // received 2", "--device: 1 required TEXT missing", "json was given
+        // a disallowed flag override" (without its dashes).
+        std::string name = what.substr(0, what.find_first_of(": "));
+        if (name.rfind("--", 0) != 0) name = "--" + name;
+        if (what.find("flag override") != std::string::npos)
+            return "option '" + name + "' takes no value";
         if (what.find("At Most") != std::string::npos) return "option '" + name + "' given twice";
         return "option '" + name + "' needs a value";
     }

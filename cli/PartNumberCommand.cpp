@@ -48,8 +48,8 @@ int WritePartNumber(CommandEnv& env, const PartNumberRequest& request) {
         return kExitController;
     }
     if (env.global.json) {
-        env.out << JsonLine(
-            {{"part_number", std::to_string(request.partNumber)}, {"date_code", FormatDateCode(dateCode)}});
+        env.out << JsonLine({{"part_number", std::to_string(request.partNumber)},
+                             {"date_code", FormatDateCode(dateCode)}});
     } else {
         env.out << "Part Number and Date Code Set.\n";
     }
@@ -70,15 +70,19 @@ void AddPartNumberCommand(CLI::App& app, CommandEnv& env) {
         ->add_option_function<std::string>(
             "NUMBER",
             [request](const std::string& value) {
-                request->partNumber = static_cast<uint32_t>(DecimalOrUsageError(
-                    value, 0, 4294967295ULL, "NUMBER must be a decimal number from 0 to 4294967295"));
+                request->partNumber = static_cast<uint32_t>(
+                    DecimalOrUsageError(value, 0, 4294967295ULL,
+                                        "NUMBER must be a decimal number from 0 to 4294967295"));
             },
             "the part number")
+        ->type_name("")
         ->required();
     command
         ->add_option_function<std::string>(
-            "--date-code", [request](const std::string& value) {
-                request->dateCode = static_cast<uint32_t>(DecimalOrUsageError(value, 0, 65535, kDateCodeRange));
+            "--date-code",
+            [request](const std::string& value) {
+                request->dateCode =
+                    static_cast<uint32_t>(DecimalOrUsageError(value, 0, 65535, kDateCodeRange));
             },
             "the date code, instead of today's")
         ->type_name("CODE");

@@ -8,11 +8,14 @@ namespace {
 
 void PrintDone(CommandEnv& env, const char* action, const std::string& path, uint8_t id) {
     if (env.global.json) {
-        env.out << JsonLine({{"file", path}, {"action", action}, {"id", std::string(1, static_cast<char>(id))}});
+        env.out << JsonLine(
+            {{"file", path}, {"action", action}, {"id", std::string(1, static_cast<char>(id))}});
     } else if (std::string(action) == "get") {
-        env.out << "Parameter set of controller " << static_cast<char>(id) << " saved to '" << path << "'.\n";
+        env.out << "Parameter set of controller " << static_cast<char>(id) << " saved to '" << path
+                << "'.\n";
     } else {
-        env.out << "Parameter set in '" << path << "' sent to controller " << static_cast<char>(id) << ".\n";
+        env.out << "Parameter set in '" << path << "' sent to controller " << static_cast<char>(id)
+                << ".\n";
     }
 }
 
@@ -55,7 +58,7 @@ void AddFileCommand(CLI::App& psf, CommandEnv& env, const char* name, const char
                     int (*action)(CommandEnv&, const std::string&)) {
     auto path = std::make_shared<std::string>();
     CLI::App* command = AddCommand(psf, name, description);
-    command->add_option("FILE", *path, "the .PSF file")->required();
+    command->add_option("FILE", *path, "the .PSF file")->type_name("")->required();
     RunWhenChosen(command, env, [&env, action, path] { return action(env, *path); });
 }
 

@@ -85,7 +85,8 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
 bool StartTrace(const std::string& path) {
     std::ofstream probe(path, std::ios::app);
     if (!probe) {
-        std::cerr << "Unable to open trace file '" << path << "' - " << std::strerror(errno) << "\n";
+        std::cerr << "Unable to open trace file '" << path << "' - " << std::strerror(errno)
+                  << "\n";
         return false;
     }
     probe.close();
@@ -108,6 +109,10 @@ int CheckOutput(int result) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed output pipe must end a command through its own error path
+    // (which still restores the controller), not kill the process.
+    std::signal(SIGPIPE, SIG_IGN);
+
     ConsoleUi ui(std::cerr);
     CommandEnv env{GlobalOptions{}, ui, std::cout, {}};
 
@@ -136,10 +141,6 @@ int main(int argc, char** argv) {
     }
 
     if (!env.global.traceFile.empty() && !StartTrace(env.global.traceFile)) return kExitFile;
-
-    // A closed output pipe must end a command through its own error path
-    // (which still restores the controller), not kill the process.
-    std::signal(SIGPIPE, SIG_IGN);
 
     ScopedUi uiScope(ui);
     IniSettingsStore settings;
