@@ -6,9 +6,10 @@
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"
-#include "InterruptFlag.h"
+#include "StopSignals.h"
 #include "JsonOutput.h"
 #include "command/AlignmentPsf.h"
+#include "model/PsfFile.h"
 #include "model/ScanReply.h"
 #include "platform/Clock.h"
 
@@ -70,35 +71,42 @@ struct BeamsRequest {
     std::string saveOriginal;
 };
 
-// Scans and prints; returns kExitOk or kExitController after a failed scan.
+// Scans and prints, each scan as soon as it is in (with --json one object
+// per line); returns kExitOk or kExitController after a failed scan.
 int TakeScans(CommandEnv& env, CControllerLink& link, const BeamsRequest& request,
-              const CBlankingMap& map, Json& scans) {
+              const CBlankingMap& map, int& taken) {
     CBeamBitScan scan(map.ChannelCount());
     const uint32_t start = GetClock().TickMs();
-    int result = kExitOk;
     for (int i = 1; i <= request.count; ++i) {
         // Stopped by a signal or by a reader that went away: the scans end
         // here, the controller still gets its original back.
-        if (InterruptFlag::Raised() || !env.out) {
+        if (StopSignals::Raised() || !env.out) {
             env.ui.Report("Stopped after " + std::to_string(i - 1) + " scans.");
             break;
         }
         if (!link.RequestScan(scan)) {
             env.ui.Report("Unable to Input Scan.");
-            result = kExitController;
-            break;
+            return kExitController;
         }
+        ++taken;
         if (env.global.json) {
-            scans.push_back(ScanJson(i, GetClock().TickMs() - start, scan, map));
+            env.out << JsonLine(ScanJson(i, GetClock().TickMs() - start, scan, map)) << std::flush;
         } else {
             PrintScanText(env.out, i, scan, map);
         }
     }
-    return result;
+    return kExitOk;
 }
 
 int Beams(CommandEnv& env, const BeamsRequest& request) {
-    const InterruptFlag interrupt;
+    // Where the original goes should it not go back, found writable before
+    // the controller is changed rather than when it is too late.
+    const std::string savePath = request.saveOriginal.empty() ? FreshOriginalName() : request.saveOriginal;
+    if (CheckPsfFileWritable(savePath) != kPsfOk) {
+        env.ui.Report(FormatPsfFileError(kPsfCreateFailed));
+        return kExitFile;
+    }
+
     CliSession session(env.global, env.ui);
     if (const int rc = session.Open(); rc != kExitOk) return rc;
     CControllerLink& link = *session.Link();
@@ -106,39 +114,39 @@ int Beams(CommandEnv& env, const BeamsRequest& request) {
     CDiagnosticsRecord record;
     if (const int rc = session.ReadOperationalDiagnostics(record); rc != kExitOk) return rc;
     CControllerLink::DelayMs(1000);
-    if (!link.ReadPsf(session.OriginalPsf())) {
-        env.ui.Report("Unable to input PSF.");
-        return kExitController;
+    if (StopSignals::Raised()) {
+        env.ui.Report("Stopped before the controller was changed.");
+        return kExitOk;
     }
+    if (const int rc = session.ReadAndJournalOriginal("beams"); rc != kExitOk) return rc;
     CPsfRecord working = MakeAlignmentPsf(session.OriginalPsf());
-    if (!link.SendPsf(working)) {
-        env.ui.Report("Unable to output PSF.");
-        return kExitController;
-    }
+    // From here on the original goes back whatever happens: a controller may
+    // take the working set and lose only its acknowledgement.
     session.SetRestoreFlag(1);
 
+    int result = kExitOk;
+    int taken = 0;
     const int channels = request.channels ? request.channels : record.emitterChannelTotal;
     CBlankingMap map(channels);
-    Json json = {{"channels", channels}};
-    int result = kExitOk;
-    if (!link.ReadBlanking(map)) {
+    if (!link.SendPsf(working)) {
+        env.ui.Report("Unable to output PSF.");
+        result = kExitController;
+    } else if (!link.ReadBlanking(map)) {
         env.ui.Report("Unable to input blanking fields.");
         result = kExitController;
     } else {
-        json["blanked"] = map.BlankedCount(0);
-        json["blanked_channels"] = BlankedChannels(map);
-        json["scans"] = Json::array();
-        result = TakeScans(env, link, request, map, json["scans"]);
+        if (env.global.json) {
+            env.out << JsonLine({{"channels", channels},
+                                 {"blanked", map.BlankedCount(0)},
+                                 {"blanked_channels", BlankedChannels(map)}})
+                    << std::flush;
+        }
+        result = TakeScans(env, link, request, map, taken);
     }
 
-    // Whatever happened since the working set went in, the original goes back.
-    const std::string savePath = request.saveOriginal.empty() ? FreshOriginalName() : request.saveOriginal;
     const bool restored = session.RestoreIfChanged(savePath);
     if (!restored) result = kExitController;
-    if (env.global.json) {
-        json["original_restored"] = restored;
-        env.out << JsonLine(json);
-    }
+    if (env.global.json) env.out << JsonLine({{"scans", taken}, {"original_restored", restored}});
     return result;
 }
 
@@ -152,11 +160,14 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
         "a working set with All Mode, Binary, Host control and Straight scanning\n"
         "sent, its blanking fields read), takes N beam scans and prints each as\n"
         "rows of 16 channels (1 made, 0 blocked, B blanked) with the counts. The\n"
-        "original parameter set is always sent back at the end.\n"
+        "original parameter set is always sent back at the end; until then it is\n"
+        "kept in the recovery journal ('veltrixctl recover').\n"
         "\n"
         "\"Made\" leaves out the blanked channels, which the controller reports as\n"
-        "made. With --json, each scan carries elapsed_ms: the time from the first\n"
-        "scan request to the end of that scan.");
+        "made. With --json, one object per line as soon as it is known: the\n"
+        "channels and blanking, then each scan (elapsed_ms: the time from the\n"
+        "first scan request to the end of that scan), then the number of scans\n"
+        "and whether the original went back.");
     const auto request = std::make_shared<BeamsRequest>();
     beams->add_option_function<std::string>(
              "--count",

@@ -60,6 +60,13 @@ int ClearBlanking(CommandEnv& env, CliSession& session, int channels) {
 // Runs one of blanking get|put|clear: the controller must be operational,
 // since its channel count comes from the diagnostics.
 int Blanking(CommandEnv& env, const std::string& action, const std::string& path) {
+    if (action == "get") {
+        // A file that cannot be written is found before the controller is asked.
+        if (const std::string problem = BlankingFileSaveProblem(path); !problem.empty()) {
+            env.ui.Report(problem);
+            return kExitFile;
+        }
+    }
     if (action == "put") {
         // Check the file before the port is touched: the same checks, on a
         // map as large as the file, so that no warning can come up yet.

@@ -1,12 +1,14 @@
 #include "CliSession.h"
 
-#include <cstdlib>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "ExitCodes.h"
+#include "StopSignals.h"
 #include "model/PsfFile.h"
 #include "platform/SettingsStore.h"
-#include "serial/PortDevicePath.h"
-#include "serial/PortFactory.h"
+#include "serial/PortDeviceList.h"
 
 namespace {
 
@@ -31,30 +33,47 @@ int SavedPortIndex() {
 }
 
 CliSession::CliSession(const GlobalOptions& options, ConsoleUi& ui)
-    : CControllerCommand(nullptr, PortIndexFor(options), kBaudAtStart), m_options(options), m_ui(ui) {}
+    : CControllerCommand(nullptr, PortIndexFor(options), kBaudAtStart), m_options(options), m_ui(ui) {
+    // A device named by its path has no COM number.
+    if (options.device) SetDevicePath(*options.device, 0);
+    // The tool answers the save offer itself; the journal keeps the original
+    // for 'veltrixctl recover' all the same.
+    m_keepEntryUnlessSent = true;
+}
 
 int CliSession::Open() {
-    if (!m_options.device) {
-        if (OpenLink()) return kExitOk;
-        // On Linux a COM number alone does not say which device was tried.
-        m_ui.Report("(COM" + std::to_string(m_portIndex + 1) + " is " + ComPortDevicePath(m_portIndex) +
-                    ")");
-        return kExitPort;
-    }
+    WarnAboutPendingEntry();
+    return OpenLink() ? kExitOk : kExitPort;
+}
 
-    // A device path goes through the port's own resolution: the environment
-    // variable of a COM number is looked up first, so the path is opened with
-    // exactly the settings and locking of any other port.
-    ::setenv(ComPortEnvironmentName(m_portIndex).c_str(), m_options.device->c_str(), 1);
-    std::unique_ptr<RS232> port = OpenPort(m_portIndex, m_baudRate);
-    const int status = port ? port->Status() : kSerialGeneralError;
-    if (status != 0) {
-        const char* name = port ? port->ErrorName(status) : BaseErrorName(status);
-        m_ui.Report("Unable to open " + *m_options.device + "\n" + name + "\n");
-        return kExitPort;
+void CliSession::WarnAboutPendingEntry() {
+    const RecoveryJournal journal;
+    const std::string device = DevicePath();
+    const std::optional<RecoveryJournal::Item> item = journal.Find(device, ResolvedDevicePath(device));
+    if (!item) return;
+    if (item->problem != EntryProblem::None) {
+        m_ui.Report("Warning: the recovery entry '" + item->path + "' of " + device +
+                    " cannot be used: " + item->why + " (veltrixctl recover --list).");
+        return;
     }
-    m_link = std::make_unique<CControllerLink>(std::move(port));
-    return kExitOk;
+    const RecoveryEntry& entry = *item->entry;
+    // A run that still goes on sends its own originals back.
+    if (StateOf(entry.writer) != ProcessState::Gone) return;
+    m_ui.Report("Warning: the controller on " + EntryPortName(entry) + " may still hold temporary settings from " +
+                entry.command + " started " + FormatStartTime(entry.started) +
+                "; 'veltrixctl recover' sends its original " + EntryContents(entry) + " back.");
+}
+
+void CliSession::ReportOpenFailure(const char* errorName) {
+    const std::string device = DevicePath();
+    // The port layer calls a refused permission a "General Error".
+    const bool denied = ::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+    std::string text = "Unable to open " + (m_options.device ? device : std::to_string(m_portIndex + 1)) +
+                       "\n" + (denied ? "Access denied" : errorName) + "\n";
+    // On Linux a COM number alone does not say which device was tried.
+    if (!m_options.device) text += "(COM" + std::to_string(m_portIndex + 1) + " is " + device + ")\n";
+    if (denied) text += DescribePortDevice(device).hint + "\n";
+    m_ui.Report(text);
 }
 
 int CliSession::ReadOperationalDiagnostics(CDiagnosticsRecord& record) {
@@ -69,8 +88,33 @@ int CliSession::ReadOperationalDiagnostics(CDiagnosticsRecord& record) {
     return kExitOk;
 }
 
+int CliSession::ReadAndJournalOriginal(const std::string& commandName) {
+    if (!m_link->ReadPsfChecked(m_originalPsf)) {
+        m_ui.Report("Unable to input PSF.");
+        return kExitController;
+    }
+    m_refusal = kExitOk;
+    return JournalOriginalPsf(commandName) ? kExitOk : m_refusal;
+}
+
+bool CliSession::OfferPendingEntry(const RecoveryEntry& pending) {
+    m_ui.Report("Nothing was changed: the controller on " + EntryPortName(pending) +
+                " may still hold temporary settings from " + pending.command + " started " +
+                FormatStartTime(pending.started) + ". Run 'veltrixctl recover' first.");
+    m_refusal = kExitController;
+    return false;
+}
+
+bool CliSession::ContinueWithoutJournal(const std::string& reason) {
+    m_ui.Report(reason + "\nNothing was changed: without the recovery journal the controller's "
+                         "original settings could be lost.");
+    m_refusal = kExitFile;
+    return false;
+}
+
 bool CliSession::RestoreIfChanged(const std::string& savePath) {
     if (!m_restoreFlag || !m_link) return true;
+    const RestoringScope restoring;
     const std::size_t before = m_ui.MessageCount();
     m_ui.SetSavePath(savePath);
     RestoreOriginalPsf(m_originalPsf);

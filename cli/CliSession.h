@@ -2,19 +2,24 @@
 
 #include <string>
 
-#include "ConsoleUi.h"
 #include "CommandEnv.h"
+#include "ConsoleUi.h"
 #include "command/CControllerCommand.h"
 #include "model/CDiagnosticsRecord.h"
 
 // The command context of one veltrixctl command: the same owner of port and
 // link as the desktop program's commands, so the original parameter set is
-// restored (or offered for saving) by the same code.
+// journaled and restored (or offered for saving) by the same code.
+//
+// Where the desktop asks, the tool refuses: a command that would change a
+// controller whose earlier settings still wait in the recovery journal, or
+// that cannot journal what it is about to change, changes nothing.
 class CliSession : public CControllerCommand {
 public:
     CliSession(const GlobalOptions& options, ConsoleUi& ui);
 
-    // Opens the port the options name and the link over it. Reports the
+    // Opens the port the options name and the link over it, after a warning
+    // when the device has settings waiting to be recovered. Reports the
     // failure and returns kExitPort when the port cannot be opened.
     int Open();
     // Not used: each command drives the link itself.
@@ -25,15 +30,29 @@ public:
     // kExitController otherwise.
     int ReadOperationalDiagnostics(CDiagnosticsRecord& record);
 
+    // Reads the controller's parameter set as the original to restore later
+    // (its checksum checked) and journals it. Reports and returns the exit
+    // code when the command must not go on.
+    int ReadAndJournalOriginal(const std::string& commandName);
+
     // When the command changed the controller's parameter set: sends the
     // original back and, should that fail, saves it to savePath (the caller
     // picks a path that holds no file yet unless the user named it). Returns
-    // false when the original could not be restored.
+    // false when the original could not be restored. Stop signals do not
+    // cut it short.
     bool RestoreIfChanged(const std::string& savePath);
 
+protected:
+    void ReportOpenFailure(const char* errorName) override;
+    bool OfferPendingEntry(const RecoveryEntry& pending) override;
+    bool ContinueWithoutJournal(const std::string& reason) override;
+
 private:
+    void WarnAboutPendingEntry();
+
     const GlobalOptions& m_options;
     ConsoleUi& m_ui;
+    int m_refusal = 0;  // the exit code of a journal refusal
 };
 
 // The COM index the desktop program saved last (section "Communication",

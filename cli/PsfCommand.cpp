@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "ExitCodes.h"
 #include "JsonOutput.h"
+#include "model/PsfCodes.h"
 #include "model/PsfFile.h"
 
 namespace {
@@ -20,10 +21,16 @@ void PrintDone(CommandEnv& env, const char* action, const std::string& path, uin
 }
 
 int GetPsf(CommandEnv& env, const std::string& path) {
+    // A file that cannot be written is found before the controller is asked.
+    if (CheckPsfFileWritable(path) != kPsfOk) {
+        env.ui.Report(FormatPsfFileError(kPsfCreateFailed));
+        return kExitFile;
+    }
     CliSession session(env.global, env.ui);
     if (const int rc = session.Open(); rc != kExitOk) return rc;
+    // The file may be sent back one day: a damaged reply must not become it.
     CPsfRecord record;
-    if (!session.Link()->ReadPsf(record)) {
+    if (!session.Link()->ReadPsfChecked(record)) {
         env.ui.Report("Unable to input PSF.");
         return kExitController;
     }
@@ -35,12 +42,19 @@ int GetPsf(CommandEnv& env, const std::string& path) {
     return kExitOk;
 }
 
-int PutPsf(CommandEnv& env, const std::string& path) {
+int PutPsf(CommandEnv& env, const std::string& path, bool force) {
     // The file is checked before the port is touched: a bad file must not
     // cost the controller an exchange.
     CPsfRecord record;
     if (const int status = ReadPsfFile(record, path); status != kPsfOk) {
         env.ui.Report(FormatPsfFileError(status));
+        return kExitFile;
+    }
+    if (const std::vector<std::string> odd = FieldsOutsideTables(record); !odd.empty() && !force) {
+        std::string list;
+        for (const std::string& field : odd) list += (list.empty() ? "" : ", ") + field;
+        env.ui.Report("The parameter set in '" + path + "' holds codes in no option table: " + list +
+                      ". Nothing was sent (--force sends it all the same).");
         return kExitFile;
     }
     CliSession session(env.global, env.ui);
@@ -54,12 +68,13 @@ int PutPsf(CommandEnv& env, const std::string& path) {
 }
 
 // One of psf get|put|show: its FILE argument and what it does with it.
-void AddFileCommand(CLI::App& psf, CommandEnv& env, const char* name, const char* description,
-                    int (*action)(CommandEnv&, const std::string&)) {
+CLI::App* AddFileCommand(CLI::App& psf, CommandEnv& env, const char* name, const char* description,
+                         std::function<int(CommandEnv&, const std::string&)> action) {
     auto path = std::make_shared<std::string>();
     CLI::App* command = AddCommand(psf, name, description);
     command->add_option("FILE", *path, "the .PSF file")->type_name("")->required();
-    RunWhenChosen(command, env, [&env, action, path] { return action(env, *path); });
+    RunWhenChosen(command, env, [&env, action = std::move(action), path] { return action(env, *path); });
+    return command;
 }
 
 }  // namespace
@@ -71,7 +86,14 @@ void AddPsfCommand(CLI::App& app, CommandEnv& env) {
                    "reads the controller's parameter set into FILE (154 bytes); an\n"
                    "existing FILE is replaced only once the new one is complete",
                    GetPsf);
-    AddFileCommand(*psf, env, "put", "sends the parameter set in FILE to the controller", PutPsf);
+    auto force = std::make_shared<bool>(false);
+    CLI::App* put = AddFileCommand(
+        *psf, env, "put",
+        "sends the parameter set in FILE to the controller; a set with codes\n"
+        "in no option table (psf show marks them) is refused unless --force",
+        [force](CommandEnv& e, const std::string& path) { return PutPsf(e, path, *force); });
+    put->add_flag("--force", *force, "send a set with codes in no option table all the same")
+        ->disable_flag_override();
     AddFileCommand(*psf, env, "show",
                    "prints the parameter set in FILE, every field and the 16 outputs;\n"
                    "needs no controller",

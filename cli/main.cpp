@@ -14,6 +14,7 @@
 #include "CommandLine.h"
 #include "ConsoleUi.h"
 #include "ExitCodes.h"
+#include "StopSignals.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramVersion.h"
 #include "platform/SettingsStore.h"
@@ -27,7 +28,9 @@ constexpr const char* kDescription =
 constexpr const char* kFooter =
     "Data goes to stdout, messages to stderr. Exit status: 0 success, 1 the\n"
     "controller failed or did not answer, 2 usage, 3 a file could not be read\n"
-    "or written (standard output included), 4 the port could not be opened.\n"
+    "or written (standard output included), 4 the port could not be opened;\n"
+    "130, 143 or 129 a run stopped by SIGINT, SIGTERM or SIGHUP (after its\n"
+    "restore).\n"
     "COMMAND --help shows a command's own options.";
 
 // Every command of the tool, in the order the help lists them.
@@ -38,6 +41,7 @@ void AddCommands(CLI::App& app, CommandEnv& env) {
     AddBlankingCommand(app, env);
     AddBeamsCommand(app, env);
     AddPartNumberCommand(app, env);
+    AddRecoverCommand(app, env);
 }
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
@@ -145,7 +149,10 @@ int main(int argc, char** argv) {
     ScopedUi uiScope(ui);
     IniSettingsStore settings;
     SetSettings(&settings);
+    // From here on SIGINT, SIGTERM and SIGHUP let the command end its own
+    // way: port closed, controller restored.
+    const StopSignals stopSignals;
     const int result = env.run();
     SetSettings(nullptr);
-    return CheckOutput(result);
+    return StopSignals::ExitStatus(CheckOutput(result));
 }

@@ -268,6 +268,12 @@ void DefineOptions(CLI::App& app, SimConfig& config, std::vector<int>& blanked,
            "hangup:N       close the pseudo-terminal when the host sends\n"
            "               anything after the Nth request was answered\n"
            "fail-first     drop the first request of each kind\n"
+           "lost-ack:N     carry out the Nth acknowledged request (C, W,\n"
+           "               X) but lose its acknowledgement\n"
+           "late-scan:MS   scan replies MS milliseconds late\n"
+           "flip:L         change one payload byte of every reply to\n"
+           "               the request letter L\n"
+           "flip-once:L    the same, first reply to L only\n"
            "The reply faults leave the probe reply alone.")
         ->option_text("NAME")
         ->allow_extra_args(false)

@@ -1,7 +1,5 @@
 #include "command/CControllerCommand.h"
 
-#include <cstdio>
-
 #include "model/PsfFile.h"
 #include "platform/UiServices.h"
 #include "serial/PortDevicePath.h"
@@ -50,19 +48,18 @@ int CControllerCommand::OpenLink() {
     std::unique_ptr<RS232> port = OpenPortAt(device, m_portIndex, m_baudRate);
     const int status = port ? port->Status() : kSerialGeneralError;
     if (status != 0) {
-        const char* name = port ? port->ErrorName(status) : BaseErrorName(status);
-        char text[256];
-        if (m_comNumber > 0)
-            std::snprintf(text, sizeof text, "Unable to open %d\n%s\n", m_comNumber, name);
-        else
-            std::snprintf(text, sizeof text, "Unable to open %s\n%s\n", device.c_str(), name);
-        Ui().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation);
         m_openFailed = true;
+        ReportOpenFailure(port ? port->ErrorName(status) : BaseErrorName(status));
         return 0;  // the port goes with this scope
     }
     m_link = std::make_unique<CControllerLink>(std::move(port));
     m_recovery.SetDevice(device, m_comNumber);
     return 1;
+}
+
+void CControllerCommand::ReportOpenFailure(const char* errorName) {
+    const std::string port = m_comNumber > 0 ? std::to_string(m_comNumber) : DevicePath();
+    Ui().MessageBox("Unable to open " + port + "\n" + errorName + "\n", MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 bool CControllerCommand::SendOriginalPsf(const CPsfRecord& psf) {
@@ -88,9 +85,9 @@ void CControllerCommand::RestoreOriginalPsf(const CPsfRecord& psf) {
     } else if (Ui().MessageBox("Unable to restore original PSF.\n"
                                "Do you want to save the original PSF to a file?",
                                MsgButtons::YesNo, MsgIcon::Stop) == MsgResult::Yes) {
-        decided = SavePsfAs(psf) && !m_keepUnlessSent;
+        decided = SavePsfAs(psf) && !m_keepEntryUnlessSent;
     } else {
-        decided = !m_keepUnlessSent;
+        decided = !m_keepEntryUnlessSent;
     }
     if (decided) m_recovery.DropPsf(psf);
     Ui().EndWaitCursor();
@@ -184,9 +181,10 @@ bool CControllerCommand::SendBackPending(const RecoveryEntry& entry) {
         allBack = false;
     }
     if (entry.psf) {
-        m_keepUnlessSent = true;
+        const bool keep = m_keepEntryUnlessSent;
+        m_keepEntryUnlessSent = true;
         RestoreOriginalPsf(*entry.psf);
-        m_keepUnlessSent = false;
+        m_keepEntryUnlessSent = keep;
         if (m_recovery.HoldsPsf())
             allBack = false;
         else

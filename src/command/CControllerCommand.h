@@ -74,6 +74,9 @@ public:
     const RecoveryRecorder& Recovery() const { return m_recovery; }
 
 protected:
+    // The port would not open: the desktop shows "Unable to open %d\n%s\n"
+    // with the COM number (or the path) and the port's error name.
+    virtual void ReportOpenFailure(const char* errorName);
     // An entry of an earlier run waits for this device. The desktop asks
     // whether to send its originals back now (and does so); true lets the
     // command go on.
@@ -92,6 +95,10 @@ protected:
     CPsfRecord m_originalPsf;
     int m_restoreFlag = 0;
     RecoveryRecorder m_recovery;
+    // Only a successful send takes an original out of the journal, not the
+    // user's answer to the save offer (entries of earlier runs; the
+    // command-line tool, which answers that offer itself).
+    bool m_keepEntryUnlessSent = false;
 
 private:
     // True when an original parameter set went back (flushes the input
@@ -104,7 +111,4 @@ private:
     std::optional<std::string> m_devicePath;
     int m_comNumber;
     bool m_openFailed = false;
-    // Set while entries of earlier runs go back: only a successful send
-    // takes such an entry apart.
-    bool m_keepUnlessSent = false;
 };

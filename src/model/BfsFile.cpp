@@ -74,6 +74,11 @@ int SaveBlankingFile(const CBlankingMap& map) {
     return 0;
 }
 
+std::string BlankingFileSaveProblem(const std::string& path) {
+    const AtomicWriteResult result = CheckWritable(path);
+    return result.ok() ? std::string() : "Error opening file '" + path + "'\n" + std::strerror(result.error);
+}
+
 int LoadBlankingFile(CBlankingMap& workingMap) {
     FilePrompt prompt = BfsPrompt();
     prompt.mustExist = true;

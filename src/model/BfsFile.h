@@ -18,6 +18,9 @@ std::string ParseBfsImage(const uint8_t* bytes, long size, CBlankingMap& fileMap
 // "Sa&ve To File...": prompt, write, messages, all through the UI services.
 // Returns 1 when the file was written.
 int SaveBlankingFile(const CBlankingMap& map);
+// Whether SaveBlankingFile could write path, found out without writing:
+// empty, or the message it would show.
+std::string BlankingFileSaveProblem(const std::string& path);
 // "Read From &File..." up to the merged map: prompt, read, checks, the
 // channel-count warning, and the first N/8 bytes copied into workingMap.
 // Returns 1 when workingMap was updated (the caller then sends it).

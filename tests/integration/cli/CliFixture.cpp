@@ -17,6 +17,9 @@ void CliTest::SetUp() {
     char pattern[] = "/tmp/veltrixctl-test-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     m_dir = pattern;
+    // The recovery journal of every veltrixctl the test starts, kept apart
+    // from the journal of whoever runs the tests.
+    m_stateHome = std::make_unique<ScopedEnv>("XDG_STATE_HOME", m_dir + "/state");
     ASSERT_TRUE(std::filesystem::exists(kCtl)) << "build the veltrixctl target first";
 }
 
@@ -25,6 +28,7 @@ void CliTest::TearDown() {
         EXPECT_EQ(m_sim->Terminate(5000), 0) << "the simulator did not end cleanly";
     }
     m_sim.reset();
+    m_stateHome.reset();
     std::error_code ignored;
     std::filesystem::remove_all(m_dir, ignored);
 }

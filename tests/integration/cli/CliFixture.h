@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "support/ScopedEnv.h"
 
 // The simulator's records and veltrixctl's --json output, keys in their order.
 using Json = nlohmann::ordered_json;
@@ -36,6 +37,8 @@ protected:
     std::unique_ptr<BackgroundChild> StartCtl(const std::vector<std::string>& args);
 
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
+    // The recovery journal's folder of the tools the test runs.
+    std::string RecoveryFolder() const { return m_dir + "/state/veltrix/recovery"; }
     const std::string& Link() const { return m_link; }
     // The simulator's state file and request log, parsed.
     Json State() const;
@@ -51,6 +54,7 @@ private:
     std::string m_dir;
     std::string m_link;
     std::unique_ptr<BackgroundChild> m_sim;
+    std::unique_ptr<ScopedEnv> m_stateHome;
 };
 
 // One JSON text; nothing when it is not valid JSON.

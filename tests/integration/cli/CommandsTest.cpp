@@ -1,7 +1,9 @@
 // veltrixctl against veltrix-sim on a real pseudo-terminal: every command,
 // checked against what the simulator received and stored.
 
+#include <csignal>
 #include <ctime>
+#include <sstream>
 
 #include "CliFixture.h"
 #include "model/BfsFile.h"
@@ -199,18 +201,27 @@ TEST_F(CliTest, BeamsShowsTheScanAndLeavesTheOriginalPsfInTheController) {
     WriteBytes(Path("original.PSF"), Image(original));
     ASSERT_EQ(Ctl({"psf", "put", Path("original.PSF")}).exitCode, 0);
 
+    // One object per line: the blanking, each scan, then the outcome.
     const ChildResult result = Ctl({"--json", "beams", "--count", "3"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const Json json = ParseOutput(result);
-    EXPECT_EQ(json.at("channels").get<long long>(), 32);
-    EXPECT_EQ(json.at("blanked").get<long long>(), 4);
-    ASSERT_EQ(json.at("scans").size(), 3u);
-    const Json& scan = json.at("scans").at(2);
+    std::vector<Json> lines;
+    std::istringstream out(result.out);
+    for (std::string line; std::getline(out, line);) {
+        const auto json = ParseJson(line);
+        ASSERT_TRUE(json) << line;
+        lines.push_back(*json);
+    }
+    ASSERT_EQ(lines.size(), 5u) << result.out;
+    EXPECT_EQ(lines[0].at("channels").get<long long>(), 32);
+    EXPECT_EQ(lines[0].at("blanked").get<long long>(), 4);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(lines[i].at("scan").get<long long>(), i);
+    const Json& scan = lines[3];
     EXPECT_EQ(scan.at("rows").at(0).get<std::string>(), "0000 1111 1111 BBBB");
     EXPECT_EQ(scan.at("rows").at(1).get<std::string>(), "1111 1111 1111 1111");
     EXPECT_EQ(scan.at("blocked").get<long long>(), 4);
     EXPECT_EQ(scan.at("made").get<long long>(), 24);  // the blanked four are not made
-    EXPECT_TRUE(json.at("original_restored").get<bool>());
+    EXPECT_EQ(lines[4].at("scans").get<long long>(), 3);
+    EXPECT_TRUE(lines[4].at("original_restored").get<bool>());
 
     // The working set went in (All Mode, Binary, Host, Straight), then the original came back.
     const std::vector<Json> sends = LogOf("C");
@@ -249,7 +260,7 @@ TEST_F(CliTest, BeamsStoppedBySignalOrByItsReaderStillRestoresTheOriginal) {
     {
         const auto ctl = StartCtl({"beams", "--count", "100000"});
         ASSERT_EQ(ctl->ReadLine(15000), "Scan 1");
-        EXPECT_EQ(ctl->Terminate(10000), 0);
+        EXPECT_EQ(ctl->Terminate(10000), 128 + SIGTERM);
     }
     EXPECT_EQ(LogOf("C").size(), 2u);
     EXPECT_EQ(FromHex(State().at("psf").get<std::string>()), original);

@@ -78,7 +78,6 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"SlightlyLateDiag", {"--fault", "delay:30"}, {"diag"}, 0, nullptr, 5000},
         FaultCase{"HangUpAfterProbe", {"--fault", "hangup:1"}, {"diag"}, 1, "Error reading diagnostics",
                   kNoAnswerMs},
-        FaultCase{"HangUpInBeams", {"--fault", "hangup:4"}, {"beams"}, 1, "Unable to output PSF.", 8000},
         FaultCase{"EverySecondRequest", {"--fault", "every:2"}, {"diag"}, 1, "Error reading diagnostics",
                   kNoAnswerMs}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });

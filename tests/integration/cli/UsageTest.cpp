@@ -116,12 +116,16 @@ TEST_F(CliTest, UnreadableOrUnwritableFilesExit3BeforeOrAfterTheController) {
     EXPECT_EQ(longPsf.exitCode, 3);
     EXPECT_EQ(longPsf.err, "Size of PSF file '" + Path("long.PSF") + "' is invalid.\n");
 
+    // A file that cannot be written is found before the controller is asked.
     StartSim();
     const std::string nowhere = Path("missing-folder/out.PSF");
     const ChildResult unwritable = Ctl({"psf", "get", nowhere});
     EXPECT_EQ(unwritable.exitCode, 3);
-    EXPECT_EQ(unwritable.err.rfind("Unable to create file '" + nowhere + "' - ", 0), 0u) << unwritable.err;
-    EXPECT_EQ(LogOf("D").size(), 1u);
+    EXPECT_EQ(unwritable.err, "Unable to create file '" + nowhere + "' - No such file or directory\n");
+    const ChildResult unwritableBfs = Ctl({"blanking", "get", nowhere});
+    EXPECT_EQ(unwritableBfs.exitCode, 3);
+    EXPECT_EQ(unwritableBfs.err, "Error opening file '" + nowhere + "'\nNo such file or directory\n");
+    EXPECT_TRUE(Log().empty());
 }
 
 TEST_F(CliTest, WithoutAPortOptionTheDesktopProgramsSavedPortIsUsed) {

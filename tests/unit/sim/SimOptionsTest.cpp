@@ -112,7 +112,7 @@ TEST(SimOptions, HelpNamesEveryOption) {
           "--scan-channels", "--link",     "--pace",       "--log",      "--state",
           "silent",          "every:N",    "bad-checksum", "wrong-id",   "wrong-letter",
           "truncate",        "overlong",   "delay:MS",     "hangup:N",   "fail-first",
-          "--help"})
+          "lost-ack:N",      "late-scan:MS", "flip:L",     "flip-once:L", "--help"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

@@ -1,4 +1,4 @@
-#include "dialogs/ports/PortDeviceList.h"
+#include "serial/PortDeviceList.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -133,6 +133,8 @@ std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user) 
     return "Access is refused although the group '" + group +
            "' may use the device (an access control list or security module?).";
 }
+
+PortDevice DescribePortDevice(const std::string& path) { return Describe(path, CurrentUser()); }
 
 std::vector<PortDevice> ListPortDevices(const std::string& devRoot,
                                         const std::string& ttyClassRoot) {

@@ -41,6 +41,10 @@ struct UserIdentity {
 
 std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user);
 
+// One device as the list describes it, for the current user (what the
+// command-line tool says when a port may not be opened).
+PortDevice DescribePortDevice(const std::string& path);
+
 // The device COM n opens, and why: the VELTRIX_COM<n> environment variable,
 // the stored choice in section "Ports", value "COM<n>", else /dev/ttyS<n-1>.
 struct ComMapping {

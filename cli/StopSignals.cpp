@@ -1,0 +1,44 @@
+#include "StopSignals.h"
+
+#include <unistd.h>
+
+#include <csignal>
+
+namespace {
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_restoring = 0;
+struct sigaction g_previous[3];
+
+void OnSignal(int signal) {
+    if (g_signal == 0) g_signal = signal;
+    if (g_restoring) {
+        static const char kText[] = "Restoring the original parameter set...\n";
+        // write() is what a signal handler may call; nothing to do if it fails.
+        if (::write(STDERR_FILENO, kText, sizeof kText - 1) < 0) return;
+    }
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &g_previous[i]);
+}
+
+StopSignals::~StopSignals() {
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &g_previous[i], nullptr);
+}
+
+bool StopSignals::Raised() { return g_signal != 0; }
+
+int StopSignals::ExitStatus(int result) { return g_signal != 0 ? 128 + g_signal : result; }
+
+RestoringScope::RestoringScope() { g_restoring = 1; }
+
+RestoringScope::~RestoringScope() { g_restoring = 0; }

@@ -1,0 +1,32 @@
+#pragma once
+
+// SIGINT, SIGTERM and SIGHUP end a veltrixctl run the clean way: each only
+// raises a flag that commands read between exchanges, so the port is closed
+// by the normal path (line settings restored, exclusive hold and lock
+// released) and a controller that holds temporary settings gets its
+// originals back first. No signal of these three kills the process, so a
+// second Ctrl-C cannot cut a restore short either. Installed once, in main,
+// for the whole run.
+class StopSignals {
+public:
+    StopSignals();
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    static bool Raised();
+    // 128 + the number of the first signal that came (130 for SIGINT, 143
+    // for SIGTERM, 129 for SIGHUP), so that scripts can tell a stopped run
+    // from a complete one; result when none came.
+    static int ExitStatus(int result);
+};
+
+// While one lives, a stop signal is answered on stderr with "Restoring the
+// original parameter set..." and the run goes on until the restore is over.
+class RestoringScope {
+public:
+    RestoringScope();
+    ~RestoringScope();
+    RestoringScope(const RestoringScope&) = delete;
+    RestoringScope& operator=(const RestoringScope&) = delete;
+};
