@@ -4,6 +4,7 @@
 #include <QTest>
 #include <memory>
 
+#include "BlankingWrites.h"
 #include "ModalDriver.h"
 #include "SimulatedCommandWorld.h"
 #include "StepDriver.h"
@@ -70,14 +71,6 @@ Bytes Frame(const CPsfRecord& psf, uint8_t id) {
     return frame;
 }
 
-// The 48-byte block of a blanking write.
-Bytes Block(const Bytes& request) { return Bytes(request.begin() + 3, request.begin() + 51); }
-Bytes BlockOf(std::initializer_list<int> leading) {
-    Bytes block(48, 0);
-    int k = 0;
-    for (int b : leading) block[static_cast<size_t>(k++)] = static_cast<uint8_t>(b);
-    return block;
-}
 
 }  // namespace
 
@@ -256,7 +249,7 @@ class TestAlignment : public QObject {
         QCOMPARE(beams, (QStringList{"1111 BBBB 1111 1111 ", "1111 1111 1111 1111 ", "B111 1110 "}));
         QCOMPARE(counts, (QStringList{"1", "34", "5"}));
         // Cancel sends the five bytes back; the rest of the block is zero.
-        QCOMPARE(Block(Requests("W").back()), BlockOf({0x0F, 0, 0, 0, 0x80}));
+        QCOMPARE(BlankingWrites(*m_world->line).back(), BlockOf({0x0F, 0, 0, 0, 0x80}));
     }
 
     void autoBlankingShowsBeamsWithoutMarksAndAcceptTeachesTheBlocked() {
@@ -296,10 +289,10 @@ class TestAlignment : public QObject {
         QVERIFY(acceptInPlace);
         // The controller now ignores the two beams it blanks.
         QCOMPARE(afterCounts, (QStringList{"0", "30", "2"}));
-        const std::vector<Bytes> writes = Requests("W");
+        const std::vector<Bytes> writes = BlankingWrites(*m_world->line);
         QCOMPARE(writes.size(), size_t(2));
-        QCOMPARE(Block(writes[0]), BlockOf({}));
-        QCOMPARE(Block(writes[1]), BlockOf({0x06}));
+        QCOMPARE((writes[0]), BlockOf({}));
+        QCOMPARE((writes[1]), BlockOf({0x06}));
         QCOMPARE(Model().blanking[0], uint8_t(0x06));
         QCOMPARE(Model().blanking[1], uint8_t(0));
         QVERIFY(m_world->ui.Messages().empty());
@@ -335,7 +328,7 @@ class TestAlignment : public QObject {
                 Click(d, "okButton");
             });
         QCOMPARE(RunCommand(), 1);
-        QCOMPARE(Block(Requests("W").back()), BlockOf({0xC0}));
+        QCOMPARE(BlankingWrites(*m_world->line).back(), BlockOf({0xC0}));
         QCOMPARE(working, 0xC0);
         QCOMPARE(counts[2], QString("2"));
         QCOMPARE(m_world->ui.Messages().size(), size_t(failScan ? 1 : 0));
@@ -382,10 +375,10 @@ class TestAlignment : public QObject {
         QVERIFY(stillOpen);
         QCOMPARE(m_world->ui.Messages(),
                  std::vector<std::string>{"Unable to restore initial controller blanking fields."});
-        const std::vector<Bytes> writes = Requests("W");
+        const std::vector<Bytes> writes = BlankingWrites(*m_world->line);
         QCOMPARE(writes.size(), size_t(3));
-        QCOMPARE(Block(writes[0]), BlockOf({}));
-        QCOMPARE(Block(writes[2]), BlockOf({0, 0, 0x81}));
+        QCOMPARE((writes[0]), BlockOf({}));
+        QCOMPARE((writes[2]), BlockOf({0, 0, 0x81}));
         QCOMPARE(Model().blanking[2], uint8_t(0x81));
         // Clear, then Cancel's retry: each followed by what it is due.
         QCOMPARE(Exchanges(), QString("H D C V S* W S* W W C"));

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <memory>
 
+#include "BlankingWrites.h"
 #include "ModalDriver.h"
 #include "SimulatedCommandWorld.h"
 #include "dialogs/alignment/CChannelBlankDlg.h"
@@ -60,18 +61,7 @@ class TestChannelBlank : public QObject {
         if (edited) *edited = dialog.Map();
         return result;
     }
-    std::vector<Bytes> Blocks() const {
-        std::vector<Bytes> blocks;
-        for (const sim::LogEntry& e : m_world->line->RequestLog())
-            if (e.kind == "W") blocks.emplace_back(e.request.begin() + 3, e.request.begin() + 51);
-        return blocks;
-    }
-    static Bytes Block(std::initializer_list<int> leading) {
-        Bytes block(48, 0);
-        int k = 0;
-        for (int b : leading) block[static_cast<size_t>(k++)] = static_cast<uint8_t>(b);
-        return block;
-    }
+    std::vector<Bytes> Blocks() const { return BlankingWrites(*m_world->line); }
 
   private slots:
     void init() {
@@ -107,13 +97,13 @@ class TestChannelBlank : public QObject {
         QTest::addColumn<QStringList>("cells");
         QTest::addColumn<Bytes>("block");
         QTest::newRow("column 16 of row 1 is channel 15")
-            << 32 << 0 << QStringList{"1-16:...............x", "17-32:................"} << Block({0, 0x01});
+            << 32 << 0 << QStringList{"1-16:...............x", "17-32:................"} << BlockOf({0, 0x01});
         QTest::newRow("row chosen by its header")
-            << 32 << 1 << QStringList{"1-16:xxxxxxxxxxxxxxxx", "17-32:................"} << Block({0xFF, 0xFF});
+            << 32 << 1 << QStringList{"1-16:xxxxxxxxxxxxxxxx", "17-32:................"} << BlockOf({0xFF, 0xFF});
         QTest::newRow("select all on a shorter last row")
             << 40 << 2
             << QStringList{"1-16:xxxxxxxxxxxxxxxx", "17-32:xxxxxxxxxxxxxxxx", "33-40:xxxxxxxx        "}
-            << Block({0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+            << BlockOf({0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
     }
     void editsSendTheirMap() {
         QFETCH(int, channels);

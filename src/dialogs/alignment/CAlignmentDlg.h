@@ -81,6 +81,9 @@ class CAlignmentDlg : public QDialog {
     // The single scan after a change of blanking: the beam column is emptied
     // when it fails, since it no longer says anything.
     void ScanAfterChange();
+    // The working map has changed: marks redrawn on the scan on screen,
+    // "Blanked:" updated, then the single scan.
+    void ShowNewBlanking();
     int SendBlanking(const CBlankingMap& map);
     void ShowMessage(const char* text);
 

@@ -81,6 +81,12 @@ void CAlignmentDlg::ScanAfterChange() {
     if (!SingleScan()) ClearBeamColumn();
 }
 
+void CAlignmentDlg::ShowNewBlanking() {
+    DrawBeams(true);
+    ShowBlankedCount(m_workingMap.BlankedCount(0));
+    ScanAfterChange();
+}
+
 void CAlignmentDlg::OnStart() {
     // Also reached by the command posted on showing, which must not start a
     // loop inside another one.
@@ -125,9 +131,7 @@ void CAlignmentDlg::OnRestore() {
         return;
     }
     m_workingMap = m_initialMap;
-    DrawBeams(true);
-    ShowBlankedCount(m_workingMap.BlankedCount(0));
-    ScanAfterChange();
+    ShowNewBlanking();
 }
 
 void CAlignmentDlg::OnSaveToFile() {
@@ -145,9 +149,7 @@ void CAlignmentDlg::OnReadFromFile() {
         ShowMessage("Unable to download blanking fields to controller.");
         return;
     }
-    DrawBeams(true);
-    ShowBlankedCount(m_workingMap.BlankedCount(0));
-    ScanAfterChange();
+    ShowNewBlanking();
 }
 
 void CAlignmentDlg::OnEdit() {
@@ -160,9 +162,7 @@ void CAlignmentDlg::OnEdit() {
     if (editor.exec() != QDialog::Accepted) return;
     // The editor has sent its map already.
     m_workingMap = editor.Map();
-    DrawBeams(true);
-    ShowBlankedCount(m_workingMap.BlankedCount(0));
-    ScanAfterChange();
+    ShowNewBlanking();
 }
 
 void CAlignmentDlg::OnAutoBlanking() {
