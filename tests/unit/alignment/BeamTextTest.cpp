@@ -67,27 +67,6 @@ TEST(BeamRows, ExtraShorterRowWhenNotAMultipleOf16) {
     }
 }
 
-TEST(BeamCounts, MadeLeavesBlankedOutExceptWhileBlankingIsCleared) {
-    struct Case {
-        CBeamBitScan scan;
-        CBlankingMap map;
-        bool cleared;
-        int blocked;
-        int made;
-    };
-    const Case cases[] = {
-        {ScanOf(32, {}), MapOf(32, {0, 1, 2, 3}), false, 0, 28},
-        {ScanOf(32, {}), MapOf(32, {0, 1, 2, 3}), true, 0, 32},
-        {ScanOf(40, {5, 6, 39}), MapOf(40, {12, 13, 14, 15}), false, 3, 33},
-        {ScanOf(40, {5, 6, 39}), MapOf(40, {}), true, 3, 37},
-    };
-    for (const Case& c : cases) {
-        const BeamCounts counts = CountBeams(c.scan, c.map, c.cleared);
-        EXPECT_EQ(counts.blocked, c.blocked);
-        EXPECT_EQ(counts.made, c.made);
-    }
-}
-
 TEST(ChannelLists, BlockedFromZeroBlankedFromOneAndRanges) {
     EXPECT_EQ(BlockedChannels(ScanOf(40, {0, 5, 6, 39})), (std::vector<int>{0, 5, 6, 39}));
     EXPECT_EQ(BlankedChannels(MapOf(40, {0, 5, 6, 39})), (std::vector<int>{1, 6, 7, 40}));
