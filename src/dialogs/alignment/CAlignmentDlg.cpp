@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "dialogs/alignment/CBeamStrip.h"
 #include "grid/CSpreadSheet.h"
@@ -30,6 +31,16 @@ void CAlignmentDlg::SetChannelCount(int channelCount) {
     if (channelCount == m_channelCount) return;
     m_channelCount = channelCount;
     m_currentScan = CBeamBitScan(channelCount);
+    FitGridToRows();
+}
+
+void CAlignmentDlg::FitGridToRows() {
+    // Every row in sight up to twelve (192 channels); beyond, the grid scrolls.
+    constexpr int kRowsInSight = 12;
+    const int rows = std::clamp(ChannelRowCount(m_channelCount), 3, kRowsInSight);
+    m_grid->setMinimumHeight(m_grid->horizontalHeader()->sizeHint().height() +
+                             rows * m_grid->verticalHeader()->defaultSectionSize() +
+                             2 * m_grid->frameWidth());
 }
 
 QPushButton* CAlignmentDlg::AddButton(const QString& caption, const char* name,
@@ -99,6 +110,7 @@ void CAlignmentDlg::BuildLayout() {
     QFont fixed = m_grid->font();
     fixed.setStyleHint(QFont::TypeWriter);
     m_grid->setFont(fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
 
     auto* left = new QVBoxLayout;
     left->addLayout(scanButtons);
@@ -139,6 +151,7 @@ void CAlignmentDlg::BuildLayout() {
     auto* top = new QHBoxLayout(this);
     top->addLayout(left, 1);
     top->addLayout(side);
+    FitGridToRows();
     resize(640, 420);
 }
 

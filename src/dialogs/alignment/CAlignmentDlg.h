@@ -68,6 +68,7 @@ class CAlignmentDlg : public QDialog {
 
     void BuildLayout();
     QPushButton* AddButton(const QString& caption, const char* name, void (CAlignmentDlg::*handler)());
+    void FitGridToRows();
     void InitDialog();
     void SetState(int state);
     void ApplyEnableTable();
