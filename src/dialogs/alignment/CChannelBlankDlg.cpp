@@ -85,6 +85,7 @@ void CChannelBlankDlg::InitDialog() {
     m_grid->SetCellType(CSpreadSheet::kCellTypeCheckBox);
     m_grid->SetCheckBoxCentred(true);
     m_grid->SetBlockMode(false);
+    m_grid->SetLockedCellColour(QColor(192, 192, 192));
     // The last row of a count that is not a multiple of 16: cells past the
     // last channel are no check boxes and take no edits.
     for (int col = 1; col <= kChannelsPerRow; ++col) {
