@@ -1,15 +1,13 @@
-#include <ctime>
 #include <iomanip>
-#include <sys/stat.h>
 
-#include "BeamText.h"
+#include "AlignmentSetup.h"
+#include "BeamRows.h"
+#include "BeamsWatch.h"
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"
 #include "StopSignals.h"
 #include "JsonOutput.h"
-#include "command/AlignmentPsf.h"
-#include "model/PsfFile.h"
 #include "model/ScanReply.h"
 #include "platform/Clock.h"
 
@@ -17,47 +15,21 @@ namespace {
 
 constexpr int kMaxChannels = 8 * CBlankingMap::kBlockBytes;  // what the blanking block carries
 
-// A name in the working directory that holds no file yet, so that saving the
-// original never replaces anything.
-std::string FreshOriginalName() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = std::string("veltrix-original-") + stamp;
-    std::string name = base + ".PSF";
-    struct stat info {};
-    for (int n = 1; ::lstat(name.c_str(), &info) == 0; ++n) name = base + "-" + std::to_string(n) + ".PSF";
-    return name;
-}
-
-struct ScanCounts {
-    int blocked;
-    int made;
-};
-
-ScanCounts CountsOf(const CBeamBitScan& scan, const CBlankingMap& map) {
-    return {scan.Statistics().blockedCount, scan.Statistics().madeCount - map.BlankedCount(0)};
-}
-
 void PrintScanText(std::ostream& out, int number, const CBeamBitScan& scan, const CBlankingMap& map) {
     const int n = scan.ChannelCount();
-    const ScanCounts counts = CountsOf(scan, map);
+    const BeamCounts counts = CountBeams(scan, map, false);
     out << "Scan " << number << "\n";
-    for (int row = 0; 16 * row < 8 * (n / 8); ++row) {
-        out << std::right << std::setw(11) << BeamRowLabel(row, n) << "   " << BeamRow(scan, map, row)
-            << "\n";
-    }
+    for (int row = 0; row < ChannelRowCount(ScannedChannels(scan)); ++row)
+        out << std::right << std::setw(11) << BeamRowLabel(row, n) << "   " << RowText(scan, map, row) << "\n";
     out << "Total: " << n << "  Blocked: " << counts.blocked << "  Made: " << counts.made
         << "  Blanked: " << map.BlankedCount(0) << "\n";
     out.flush();
 }
 
 Json ScanJson(int number, uint32_t elapsedMs, const CBeamBitScan& scan, const CBlankingMap& map) {
-    const ScanCounts counts = CountsOf(scan, map);
+    const BeamCounts counts = CountBeams(scan, map, false);
     Json rows = Json::array();
-    for (int row = 0; 16 * row < 8 * (scan.ChannelCount() / 8); ++row) rows.push_back(BeamRow(scan, map, row));
+    for (int row = 0; row < ChannelRowCount(ScannedChannels(scan)); ++row) rows.push_back(RowText(scan, map, row));
     return {{"scan", number},
             {"elapsed_ms", elapsedMs},
             {"blocked", counts.blocked},
@@ -65,10 +37,12 @@ Json ScanJson(int number, uint32_t elapsedMs, const CBeamBitScan& scan, const CB
             {"rows", std::move(rows)}};
 }
 
+
 struct BeamsRequest {
-    int count = 1;
+    int count = 0;     // 0: not given (one scan; no limit with --watch)
     int channels = 0;  // 0: from the diagnostics
     std::string saveOriginal;
+    bool watch = false;
 };
 
 // Scans and prints, each scan as soon as it is in (with --json one object
@@ -77,7 +51,8 @@ int TakeScans(CommandEnv& env, CControllerLink& link, const BeamsRequest& reques
               const CBlankingMap& map, int& taken) {
     CBeamBitScan scan(map.ChannelCount());
     const uint32_t start = GetClock().TickMs();
-    for (int i = 1; i <= request.count; ++i) {
+    const int count = request.count > 0 ? request.count : 1;
+    for (int i = 1; i <= count; ++i) {
         // Stopped by a signal or by a reader that went away: the scans end
         // here, the controller still gets its original back.
         if (StopSignals::Raised() || !env.out) {
@@ -102,38 +77,22 @@ int Beams(CommandEnv& env, const BeamsRequest& request) {
     // Where the original goes should it not go back, found writable before
     // the controller is changed rather than when it is too late.
     const std::string savePath = request.saveOriginal.empty() ? FreshOriginalName() : request.saveOriginal;
-    if (CheckPsfFileWritable(savePath) != kPsfOk) {
-        env.ui.Report(FormatPsfFileError(kPsfCreateFailed));
-        return kExitFile;
-    }
-
+    if (const int rc = CheckSavePath(env, savePath); rc != kExitOk) return rc;
     CliSession session(env.global, env.ui);
     if (const int rc = session.Open(); rc != kExitOk) return rc;
     CControllerLink& link = *session.Link();
-
     CDiagnosticsRecord record;
-    if (const int rc = session.ReadOperationalDiagnostics(record); rc != kExitOk) return rc;
-    CControllerLink::DelayMs(1000);
-    if (StopSignals::Raised()) {
-        env.ui.Report("Stopped before the controller was changed.");
-        return kExitOk;
-    }
-    if (const int rc = session.ReadAndJournalOriginal("beams"); rc != kExitOk) return rc;
-    CPsfRecord working = MakeAlignmentPsf(session.OriginalPsf());
-    // From here on the original goes back whatever happens: a controller may
-    // take the working set and lose only its acknowledgement.
-    session.SetRestoreFlag(1);
+    if (const int rc = PrepareForAlignment(env, session, record, "beams", savePath); rc != kExitOk) return rc;
 
-    int result = kExitOk;
-    int taken = 0;
     const int channels = request.channels ? request.channels : record.emitterChannelTotal;
     CBlankingMap map(channels);
-    if (!link.SendPsf(working)) {
-        env.ui.Report("Unable to output PSF.");
-        result = kExitController;
-    } else if (!link.ReadBlanking(map)) {
+    int result = kExitOk;
+    int taken = 0;
+    if (!link.ReadBlanking(map)) {
         env.ui.Report("Unable to input blanking fields.");
         result = kExitController;
+    } else if (request.watch) {
+        result = WatchBeams(env, link, map, request.count);
     } else {
         if (env.global.json) {
             env.out << JsonLine({{"channels", channels},
@@ -144,9 +103,14 @@ int Beams(CommandEnv& env, const BeamsRequest& request) {
         result = TakeScans(env, link, request, map, taken);
     }
 
+    // Whatever happened since the working set went in, the original goes back.
     const bool restored = session.RestoreIfChanged(savePath);
     if (!restored) result = kExitController;
-    if (env.global.json) env.out << JsonLine({{"scans", taken}, {"original_restored", restored}});
+    if (env.global.json) {
+        // A watch has streamed its scans already and counts none here.
+        env.out << JsonLine(request.watch ? Json{{"original_restored", restored}}
+                                          : Json{{"scans", taken}, {"original_restored", restored}});
+    }
     return result;
 }
 
@@ -167,7 +131,14 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
         "made. With --json, one object per line as soon as it is known: the\n"
         "channels and blanking, then each scan (elapsed_ms: the time from the\n"
         "first scan request to the end of that scan), then the number of scans\n"
-        "and whether the original went back.");
+        "and whether the original went back.\n"
+        "\n"
+        "--watch scans until Ctrl-C (or --count scans). On a terminal it redraws\n"
+        "the rows in place; on a pipe it prints one block per scan that differs\n"
+        "from the one before (with --json one object per line, then one with\n"
+        "original_restored). Beside each row an x marks every beam that was\n"
+        "blocked at some scan since the watch began, so a beam that flickers\n"
+        "stays marked.");
     const auto request = std::make_shared<BeamsRequest>();
     beams->add_option_function<std::string>(
              "--count",
@@ -175,8 +146,13 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
                  request->count = static_cast<int>(
                      DecimalOrUsageError(value, 1, 1000000, "--count needs a number from 1 to 1000000"));
              },
-             "scans to take, 1 to 1000000 (default 1)")
+             "scans to take, 1 to 1000000 (default 1; with\n"
+             "--watch, no limit)")
         ->type_name("N");
+    beams->add_flag_callback(
+        "--watch", [request] { request->watch = true; },
+        "scan until Ctrl-C, redrawing the rows in place on a\n"
+        "terminal, a block per changed scan elsewhere");
     beams->add_option_function<std::string>(
              "--channels",
              [request](const std::string& value) {
@@ -198,7 +174,8 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
                  request->saveOriginal = value;
              },
              "where to save the original parameter set should it\n"
-             "not go back (default: a new file named\n"
+             "not go back, checked before the controller is\n"
+             "changed (default: a new file named\n"
              "veltrix-original-DATE-TIME.PSF here)")
         ->type_name("FILE");
     RunWhenChosen(beams, env, [&env, request] { return Beams(env, *request); });

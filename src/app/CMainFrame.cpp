@@ -11,6 +11,7 @@
 #include "app/AppResources.h"
 #include "app/KeyLockState.h"
 #include "app/MainMenu.h"
+#include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
 #include "dialogs/ports/CPortDevicesDlg.h"
@@ -158,6 +159,8 @@ void CMainFrame::OnCommand(int id) {
                 OnDiagnostics();
                 break;
             case kCmdAlignment:
+                OnAlignment();
+                break;
             case kCmdEditPsf:
                 OnNotAvailableYet();
                 break;
@@ -191,6 +194,11 @@ void CMainFrame::RunControllerCommand(CControllerCommand& command) {
 
 void CMainFrame::OnDiagnostics() {
     CDiagnosticsCommand command(this, m_portIndex, kCommandBaudRate);
+    RunControllerCommand(command);
+}
+
+void CMainFrame::OnAlignment() {
+    CAlignmentCommand command(this, m_portIndex, kCommandBaudRate);
     RunControllerCommand(command);
 }
 

@@ -50,6 +50,7 @@ class CMainFrame : public QMainWindow {
     // names the device that COM number stands for.
     void RunControllerCommand(CControllerCommand& command);
     void OnDiagnostics();
+    void OnAlignment();
     void OnNotAvailableYet();
     void OnSetPartNumber();
     void OnPortDevices();

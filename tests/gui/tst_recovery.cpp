@@ -5,11 +5,15 @@
 #include <memory>
 
 #include "ModalDriver.h"
+#include "StepDriver.h"
+#include "app/QtEventPump.h"
 #include "SimulatedCommandWorld.h"
 #include "app/CMainFrame.h"
 #include "app/CVeltrixApp.h"
 #include "command/AlignmentPsf.h"
 #include "command/CRecoveryCommand.h"
+#include "dialogs/alignment/CAlignmentCommand.h"
+#include "dialogs/alignment/CAlignmentDlg.h"
 #include "serial/PortDevicePath.h"
 
 namespace {
@@ -80,8 +84,14 @@ class RecoveryTest : public QObject {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
         qputenv("VELTRIX_PROFILE", m_config.filePath("profile.ini").toLocal8Bit());
     }
-    void init() { m_world = std::make_unique<SimulatedCommandWorld>(); }
-    void cleanup() { m_world.reset(); }
+    void init() {
+        m_world = std::make_unique<SimulatedCommandWorld>();
+        InstallQtEventPump();
+    }
+    void cleanup() {
+        RemoveQtEventPump();
+        m_world.reset();
+    }
 
     // The program itself, with its own message boxes: the question comes up
     // after start-up, Yes is its default, and Yes puts the original back.
@@ -106,6 +116,50 @@ class RecoveryTest : public QObject {
         QVERIFY(yesIsDefault);
         QVERIFY(SameParameters(m_world->line->Model().Psf(), TrueOriginal()));
         QVERIFY(Journal().List().empty());
+    }
+
+    // What the journal holds while Alignment runs: the original parameter set
+    // from before the working set until the restore, and the controller's
+    // blanking only while auto blanking has it cleared.
+    void alignmentJournalsWhatItChangesForAWhile() {
+        m_world->line->Model().StorePsf(TrueOriginal());
+        m_world->line->Model().blanking[0] = 0x30;
+        m_world->line->Model().beams.SetBlocked(9, true);
+        const auto held = [&] {
+            const auto items = Journal().List();
+            if (items.empty()) return QString("nothing");
+            const RecoveryEntry& entry = *items.front().entry;
+            return QString("%1%2").arg(entry.psf ? "set" : "").arg(entry.blanking ? "+blanking" : "");
+        };
+        QStringList seen;
+        bool originalJournaled = false;
+        using Dlg = CAlignmentDlg;
+        const auto idle = [](Dlg& d) { return d.State() == Dlg::kIdle && !d.Busy(); };
+        StepDriver<Dlg> driver;
+        driver.Then([](Dlg& d) { return d.State() == Dlg::kScanning && d.ScanCounter() >= 1; },
+                    [&](Dlg& d) {
+                        seen << held();
+                        const auto items = Journal().List();
+                        originalJournaled = !items.empty() && items.front().entry->psf &&
+                                            SameParameters(*items.front().entry->psf, TrueOriginal());
+                        d.findChild<QPushButton*>("stopButton")->click();
+                    })
+            .Then(idle, [&](Dlg& d) { d.findChild<QPushButton*>("autoBlankingButton")->click(); })
+            .Then([](Dlg& d) { return d.State() == Dlg::kAutoBlanking && d.ScanCounter() >= 1; },
+                  [&](Dlg& d) {
+                      seen << held();
+                      d.findChild<QPushButton*>("acceptAutoButton")->click();
+                  })
+            .Then(idle, [&](Dlg& d) {
+                seen << held();
+                d.findChild<QPushButton*>("okButton")->click();
+            });
+        CAlignmentCommand command(nullptr, 1, 9600);
+        QCOMPARE(command.Run(), 1);
+        QCOMPARE(seen, (QStringList{"set", "set+blanking", "set"}));
+        QVERIFY(originalJournaled);
+        QCOMPARE(held(), QString("nothing"));
+        QVERIFY(SameParameters(m_world->line->Model().Psf(), TrueOriginal()));
     }
 
     void noKeepsTheEntryForTheNextStart() {

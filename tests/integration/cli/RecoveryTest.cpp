@@ -119,6 +119,30 @@ TEST_F(RecoveryCliTest, BeamsKilledMidLoopLeavesAnEntryThatRecoverSendsBackByteF
     EXPECT_EQ(nothing.out, "Nothing to recover.\n");
 }
 
+TEST_F(RecoveryCliTest, TeachKilledWhileTheFieldsAreClearedIsRecoveredWithItsEarlierFields) {
+    // A moving object never holds still: teach scans until it is killed.
+    StartSim({"--scenario", "moving", "--blanked", "1,2"});
+    const std::vector<uint8_t> earlier = FromHex(State().at("blanking").get<std::string>());
+    {
+        const auto teach = StartCtl({"blanking", "teach", "--yes"});
+        for (int i = 0; i < 150 && LogOf("scan").size() < 5; ++i) ::usleep(100000);
+        ASSERT_GE(LogOf("scan").size(), 5u);
+        ::kill(teach->Pid(), SIGKILL);
+        EXPECT_EQ(teach->Wait(5000), -1);
+    }
+    const std::vector<uint8_t> cleared = FromHex(State().at("blanking").get<std::string>());
+    EXPECT_EQ(cleared, std::vector<uint8_t>(earlier.size(), 0));
+    EXPECT_NE(ControllerPsf(), Image(CPsfRecord()));
+
+    const ChildResult recovered = Ctl({"recover"});
+    EXPECT_EQ(recovered.exitCode, 0) << recovered.err;
+    EXPECT_NE(recovered.out.find("original parameter set and blanking fields sent back"), std::string::npos)
+        << recovered.out;
+    EXPECT_EQ(FromHex(State().at("blanking").get<std::string>()), earlier);
+    EXPECT_EQ(ControllerPsf(), Image(CPsfRecord()));
+    EXPECT_EQ(Ctl({"recover"}).out, "Nothing to recover.\n");
+}
+
 // SIGINT, SIGTERM and SIGHUP: the original goes back before the tool exits
 // with 128 + the signal, the port is left free and as found.
 TEST_F(RecoveryCliTest, EveryStopSignalRestoresFirstAndLeavesThePortFree) {
