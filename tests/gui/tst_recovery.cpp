@@ -15,6 +15,7 @@
 #include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/alignment/CAlignmentDlg.h"
 #include "serial/PortDevicePath.h"
+#include "support/GoneRunEntry.h"
 
 namespace {
 
@@ -47,15 +48,7 @@ class RecoveryTest : public QObject {
     // with the alignment set and cleared blanking, the journal with both
     // originals, written by a process that is gone.
     RecoveryEntry LeaveKilledAlignment(bool withPsf, bool withBlanking) {
-        RecoveryEntry entry;
-        entry.device = ComPortDevicePath(1);
-        entry.resolved = entry.device;
-        entry.comNumber = 2;
-        entry.controllerId = 'A';
-        entry.command = "Alignment";
-        entry.started = 1796638920;
-        entry.writer = CurrentProcessIdentity();
-        entry.writer.startTicks += 7;
+        RecoveryEntry entry = GoneRunEntry(ComPortDevicePath(1), 2, "Alignment");
         if (withPsf) {
             entry.psf = TrueOriginal();
             m_world->line->Model().StorePsf(MakeAlignmentPsf(TrueOriginal()));

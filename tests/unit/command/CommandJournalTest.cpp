@@ -5,12 +5,10 @@
 
 #include "command/AlignmentPsf.h"
 #include "command/CControllerCommand.h"
+#include "gui/SimulatedCommandWorld.h"
 #include "model/ScanReply.h"
-#include "platform/Clock.h"
 #include "serial/PortDevicePath.h"
-#include "sim/SimulatedPort.h"
-#include "support/ScopedStateHome.h"
-#include "support/ScriptedUi.h"
+#include "support/GoneRunEntry.h"
 
 namespace {
 
@@ -64,27 +62,16 @@ class CommandJournalTest : public ::testing::Test {
 
     // An entry left by a run that is no longer there.
     void LeaveEntryOfADeadRun(const CPsfRecord& original) {
-        RecoveryEntry entry;
-        entry.device = ComPortDevicePath(1);
-        entry.resolved = entry.device;
-        entry.comNumber = 2;
-        entry.controllerId = 'A';
-        entry.command = "beams";
-        entry.started = 1796638920;
-        entry.writer = CurrentProcessIdentity();
-        entry.writer.startTicks += 1;  // another process that had our id
+        RecoveryEntry entry = GoneRunEntry(ComPortDevicePath(1), 2, "beams");
         entry.psf = original;
         std::string error;
         ASSERT_TRUE(Journal().Write(entry, error)) << error;
     }
 
-    ScopedStateHome stateHome;
-    VirtualClock clock;
-    ScopedClock scopedClock{clock};
-    ScriptedUi ui;
-    ScopedUi scopedUi{ui};
-    std::shared_ptr<sim::SimulatedLine> line = std::make_shared<sim::SimulatedLine>();
-    sim::ScopedSimulatedPorts ports{line};
+    SimulatedCommandWorld world;
+    const ScopedStateHome& stateHome = world.stateHome;
+    ScriptedUi& ui = world.ui;
+    std::shared_ptr<sim::SimulatedLine>& line = world.line;
 };
 
 TEST_F(CommandJournalTest, TheOriginalIsOnDiskBeforeTheTemporarySetAndGoneOnceItIsBack) {
