@@ -190,11 +190,14 @@ std::optional<RecoveryJournal::Item> RecoveryJournal::Find(const std::string& de
     const std::string name = FileNameFor(device);
     struct stat st {};
     if (lstat((m_folder + "/" + name).c_str(), &st) == 0) return Load(name);
-    // The same device opened under another name (a by-id link, say).
+    // The same device opened under another name (a by-id link, say), as
+    // long as that name still leads there: a pseudo-terminal's number, or a
+    // ttyUSB number, is soon given to another device.
     if (resolved.empty()) return std::nullopt;
     for (Item& item : List()) {
         if (item.device.empty() || item.path.find(kKeptMark) != std::string::npos) continue;
-        if (item.entry && item.entry->resolved == resolved) return item;
+        if (item.entry && item.entry->resolved == resolved && ResolvedDevicePath(item.entry->device) == resolved)
+            return item;
     }
     return std::nullopt;
 }

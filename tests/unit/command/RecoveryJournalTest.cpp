@@ -167,6 +167,11 @@ TEST_F(RecoveryJournalTest, TheSameDeviceUnderAnotherNameIsFound) {
     ASSERT_TRUE(found && found->entry);
     EXPECT_EQ(found->entry->device, link);
     EXPECT_FALSE(journal.Find(dir.File("other"), dir.File("other")));
+
+    // Once the link leads elsewhere, the device it led to is someone else's.
+    ASSERT_EQ(unlink(link.c_str()), 0);
+    ASSERT_EQ(symlink(dir.File("elsewhere").c_str(), link.c_str()), 0);
+    EXPECT_FALSE(journal.Find(device, ResolvedDevicePath(device)));
 }
 
 TEST_F(RecoveryJournalTest, UnusableFilesAreReportedKeptAndSetAsideOnlyWhenAsked) {
