@@ -13,6 +13,7 @@
 #include "app/MainMenu.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
+#include "dialogs/psf/CEditPsfCommand.h"
 #include "dialogs/ports/CPortDevicesDlg.h"
 #include "platform/AppInfo.h"
 #include "platform/IniFile.h"
@@ -156,9 +157,13 @@ void CMainFrame::OnCommand(int id) {
                 OnDiagnostics();
                 break;
             case kCmdAlignment:
-            case kCmdEditPsf:
                 OnNotAvailableYet();
                 break;
+            case kCmdEditPsf: {
+                CEditPsfCommand command(this, m_portIndex, kCommandBaudRate);
+                command.Run();
+                break;
+            }
             case kCmdSetPartNumber:
                 if (m_partNumberFlag == 1) OnSetPartNumber();
                 break;
