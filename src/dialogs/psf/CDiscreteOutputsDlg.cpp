@@ -76,7 +76,6 @@ CDiscreteOutputsDlg::CDiscreteOutputsDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(m_grid, 1);
     layout->addSpacing(6);
     layout->addLayout(bottom);
-    resize(560, 560);
 
     connect(m_grid, &CSpreadSheet::leaveCell, this, &CDiscreteOutputsDlg::OnLeaveCell);
     connect(m_grid, &CSpreadSheet::listCellChanged, this, &CDiscreteOutputsDlg::OnListCellChanged);
@@ -96,6 +95,7 @@ void CDiscreteOutputsDlg::GetOutputs(DiscreteOutput outputs[kDiscreteOutputCount
 void CDiscreteOutputsDlg::showEvent(QShowEvent* event) {
     if (!m_initialised) Initialise();
     QDialog::showEvent(event);
+    FitGridToRows();
     PlaceGroupCaptions();
 }
 
@@ -121,6 +121,19 @@ void CDiscreteOutputsDlg::Initialise() {
     // A count outside 1 to 9 shows no selection.
     m_scanList->setCurrentIndex(m_scanCount >= 1 && m_scanCount <= kMaxScanCount ? m_scanCount - 1
                                                                                  : -1);
+}
+
+void CDiscreteOutputsDlg::FitGridToRows() {
+    // The sixteen outputs show at once, without scrolling.
+    int width = 2 * m_grid->frameWidth() + m_grid->verticalHeader()->width();
+    for (int col = 0; col < m_grid->columnCount(); ++col) width += m_grid->columnWidth(col);
+    int height = 2 * m_grid->frameWidth() + m_grid->horizontalHeader()->height();
+    for (int row = 0; row < m_grid->rowCount(); ++row) height += m_grid->rowHeight(row);
+    m_grid->setMinimumSize(width, height);
+    m_grid->setMaximumWidth(width);
+    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    adjustSize();
 }
 
 void CDiscreteOutputsDlg::PlaceGroupCaptions() {

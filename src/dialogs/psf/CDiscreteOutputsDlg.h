@@ -49,6 +49,7 @@ class CDiscreteOutputsDlg : public QDialog {
     DiscreteOutput ReadRow(int row) const;
     int32_t SourceOfRow(int row) const;
     void ApplyLockRule(int row);
+    void FitGridToRows();
     void PlaceGroupCaptions();
 
     DiscreteOutput m_outputs[kDiscreteOutputCount];

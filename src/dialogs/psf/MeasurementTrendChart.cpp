@@ -43,14 +43,21 @@ double NiceCeiling(double value) {
 MeasurementTrendChart::MeasurementTrendChart(QWidget* parent) : QChartView(parent) {
     auto* chart = new QChart;
     chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->legend()->setAlignment(Qt::AlignBottom);
     m_timeAxis = new QValueAxis;
-    m_timeAxis->setTitleText(tr("s"));
+    m_timeAxis->setTitleText(tr("Time (s)"));
     m_timeAxis->setLabelFormat("%d");
     m_timeAxis->setRange(0, kWindowSeconds);
+    // Ticks on whole multiples, however far the window has moved.
+    m_timeAxis->setTickType(QValueAxis::TicksDynamic);
+    m_timeAxis->setTickAnchor(0);
+    m_timeAxis->setTickInterval(10);
     m_valueAxis = new QValueAxis;
     m_valueAxis->setLabelFormat("%d");
     m_valueAxis->setRange(0, 10);
+    m_valueAxis->setTickType(QValueAxis::TicksDynamic);
+    m_valueAxis->setTickAnchor(0);
+    m_valueAxis->setTickInterval(2);
     chart->addAxis(m_timeAxis, Qt::AlignBottom);
     chart->addAxis(m_valueAxis, Qt::AlignLeft);
     setChart(chart);
@@ -149,5 +156,9 @@ void MeasurementTrendChart::Redraw(double now) {
         }
     }
     m_timeAxis->setRange(start, end);
-    m_valueAxis->setRange(0, NiceCeiling(top * 1.1));
+    const double ceiling = NiceCeiling(top * 1.1);
+    if (ceiling != m_valueAxis->max()) {
+        m_valueAxis->setRange(0, ceiling);
+        m_valueAxis->setTickInterval(ceiling / 5);
+    }
 }
