@@ -153,6 +153,7 @@ void CMeasurementOutputDlg::OnRun() {
         first = false;
     }
 
+    m_chart->Flush();
     SetWaitingDialog(nullptr);
     ApplyState(State::Idle);
     m_run->setFocus();
@@ -168,6 +169,7 @@ void CMeasurementOutputDlg::OnStep() {
     }
     ShowScan(scan);
     m_chart->AddScan(GetClock().TickMs(), scan, m_stats);
+    m_chart->Flush();
 }
 
 void CMeasurementOutputDlg::reject() {

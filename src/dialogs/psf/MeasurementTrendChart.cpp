@@ -47,11 +47,8 @@ MeasurementTrendChart::MeasurementTrendChart(QWidget* parent) : QChartView(paren
     m_timeAxis = new QValueAxis;
     m_timeAxis->setTitleText(tr("Time (s)"));
     m_timeAxis->setLabelFormat("%d");
-    m_timeAxis->setRange(0, kWindowSeconds);
-    // Ticks on whole multiples, however far the window has moved.
-    m_timeAxis->setTickType(QValueAxis::TicksDynamic);
-    m_timeAxis->setTickAnchor(0);
-    m_timeAxis->setTickInterval(10);
+    m_timeAxis->setRange(-kWindowSeconds, 0);
+    m_timeAxis->setTickCount(7);
     m_valueAxis = new QValueAxis;
     m_valueAxis->setLabelFormat("%d");
     m_valueAxis->setRange(0, 10);
@@ -114,48 +111,57 @@ void MeasurementTrendChart::AddScan(uint32_t timeMs, const CMeasurementValues& s
     if (!m_started) {
         m_started = true;
         m_startMs = timeMs;
-        m_lastRedrawMs = timeMs;
     }
+    m_nowMs = timeMs;
     const double seconds = (timeMs - m_startMs) / 1000.0;
     const uint16_t values[2] = {scan.Value1(), scan.Value2()};
-    bool changed = m_redraws == 0;
     for (int which = 0; which < 2; ++which) {
         Trace& trace = m_traces[which];
         if (!trace.on) continue;
-        changed = Append(trace, seconds, values[which]) || changed;
+        m_pending = Append(trace, seconds, values[which]) || m_pending;
         if (stats[which].low != trace.shownLow || stats[which].high != trace.shownHigh) {
             trace.shownLow = stats[which].low;
             trace.shownHigh = stats[which].high;
-            changed = true;
+            m_pending = true;
         }
     }
-    if (changed || timeMs - m_lastRedrawMs >= kScrollIntervalMs) {
-        m_lastRedrawMs = timeMs;
-        Redraw(seconds);
-    }
+    const uint32_t since = timeMs - m_lastRedrawMs;
+    if (m_redraws == 0 || (m_pending && since >= kMinRedrawIntervalMs) ||
+        since >= kScrollIntervalMs)
+        Redraw();
 }
 
-void MeasurementTrendChart::Redraw(double now) {
+void MeasurementTrendChart::Flush() {
+    if (m_pending) Redraw();
+}
+
+void MeasurementTrendChart::Redraw() {
     ++m_redraws;
-    const double end = std::max(now, kWindowSeconds);
-    const double start = end - kWindowSeconds;
+    m_pending = false;
+    m_lastRedrawMs = m_nowMs;
+    // The time axis stays put (seconds before now); only the lines move.
+    const double now = (m_nowMs - m_startMs) / 1000.0;
     double top = 0;
     for (Trace& trace : m_traces) {
         if (!trace.on) continue;
-        DropOld(trace, start);
-        trace.value->replace(trace.points);
-        for (const QPointF& point : trace.points) top = std::max(top, point.y());
-        const QList<QPointF> high = {QPointF(start, trace.shownHigh), QPointF(end, trace.shownHigh)};
-        trace.high->replace(high);
-        top = std::max(top, double(trace.shownHigh));
+        DropOld(trace, now - kWindowSeconds);
+        QList<QPointF> shifted;
+        shifted.reserve(trace.points.size());
+        for (const QPointF& point : trace.points) {
+            shifted.append(QPointF(point.x() - now, point.y()));
+            top = std::max(top, point.y());
+        }
+        trace.value->replace(shifted);
+        const double high = trace.shownHigh;
+        trace.high->replace(QList<QPointF>{QPointF(-kWindowSeconds, high), QPointF(0, high)});
+        top = std::max(top, high);
         if (trace.shownLow == MeasurementStatistics::kNoValue) {
             trace.low->clear();
         } else {
             const double low = trace.shownLow;
-            trace.low->replace(QList<QPointF>{QPointF(start, low), QPointF(end, low)});
+            trace.low->replace(QList<QPointF>{QPointF(-kWindowSeconds, low), QPointF(0, low)});
         }
     }
-    m_timeAxis->setRange(start, end);
     const double ceiling = NiceCeiling(top * 1.1);
     if (ceiling != m_valueAxis->max()) {
         m_valueAxis->setRange(0, ceiling);
