@@ -7,6 +7,7 @@ namespace {
 volatile std::sig_atomic_t g_raised = 0;
 struct sigaction g_previousInt;
 struct sigaction g_previousTerm;
+struct sigaction g_previousHup;
 
 void OnSignal(int) { g_raised = 1; }
 
@@ -21,11 +22,13 @@ InterruptFlag::InterruptFlag() {
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &action, &g_previousInt);
     sigaction(SIGTERM, &action, &g_previousTerm);
+    sigaction(SIGHUP, &action, &g_previousHup);
 }
 
 InterruptFlag::~InterruptFlag() {
     sigaction(SIGINT, &g_previousInt, nullptr);
     sigaction(SIGTERM, &g_previousTerm, nullptr);
+    sigaction(SIGHUP, &g_previousHup, nullptr);
 }
 
 bool InterruptFlag::Raised() { return g_raised != 0; }

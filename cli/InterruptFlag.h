@@ -1,8 +1,9 @@
 #pragma once
 
-// Turns SIGINT and SIGTERM into a flag while the object lives, so that a loop
-// of exchanges can stop between two of them and still put the controller's
-// parameter set back. A second signal ends the process as usual.
+// Turns SIGINT, SIGTERM and SIGHUP (the terminal went away) into a flag while
+// the object lives, so that a loop of exchanges can stop between two of them
+// and still put the controller's parameter set back. A second signal ends the
+// process as usual.
 class InterruptFlag {
 public:
     InterruptFlag();
