@@ -85,29 +85,6 @@ TEST(PsfChoices, StoringIntoAnotherRecordLeavesItsAddressScanCountAndOutputs) {
     EXPECT_EQ(target.Data()[0], 'F');
 }
 
-TEST(PsfChoices, EdgeForcesLbbAndNoneAndOtherMethodsKeepTheChoice) {
-    PsfChoices choices;
-    choices.meas1 = 4;
-    choices.meas2 = 0;
-    EXPECT_TRUE(ApplyScanningMethodRule(choices, 'd'));
-    EXPECT_EQ(choices.meas1, 4);
-    EXPECT_EQ(choices.meas2, 0);
-    EXPECT_FALSE(ApplyScanningMethodRule(choices, 'j'));
-    EXPECT_STREQ(kMeasurementModes[choices.meas1].text, "LBB");
-    EXPECT_STREQ(kMeasurementModes[choices.meas2].text, "None");
-    EXPECT_TRUE(ApplyScanningMethodRule(choices, 'a'));
-    EXPECT_STREQ(kMeasurementModes[choices.meas1].text, "LBB");
-}
-
-TEST(PsfChoices, NoSerialCommunicationClearsTheOptionsOnly) {
-    PsfChoices choices = Chosen(kTransmissionAll, 1, true, true, true);
-    EXPECT_TRUE(ApplyTransmissionModeRule(choices, kTransmissionMeasurement));
-    EXPECT_TRUE(choices.suppressClearData && choices.suppressHeader && choices.compressData);
-    EXPECT_FALSE(ApplyTransmissionModeRule(choices, kTransmissionNone));
-    EXPECT_FALSE(choices.suppressClearData || choices.suppressHeader || choices.compressData);
-    EXPECT_EQ(choices.transmissionType, 1);
-}
-
 TEST(PsfExecuteRules, MeasurementPairsGiveRefusalOrSelector) {
     struct Case {
         uint8_t meas1, meas2;
