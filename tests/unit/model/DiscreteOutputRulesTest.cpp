@@ -28,7 +28,8 @@ std::string Show(const Values& v) {
 }  // namespace
 
 // What the editor does when the user types a text into a value cell and
-// leaves it: the text is read, then the rule of its column runs.
+// leaves it: the text is read, then the rule of its column runs. (The
+// examples the editor's own test shows are not repeated here.)
 TEST(DiscreteOutputRules, TypedValuesAreCorrectedByTheRuleOfTheirColumn) {
     const Values start{10, 20, 5, 25};
     struct Case {
@@ -38,10 +39,7 @@ TEST(DiscreteOutputRules, TypedValuesAreCorrectedByTheRuleOfTheirColumn) {
         Values expected;
         bool changed;
     } cases[] = {
-        {'y', 2, "30", {30, 30, 5, 31}, true},
-        {'y', 2, "0", {1, 20, 0, 25}, true},
         {'y', 2, "15", {15, 20, 5, 25}, false},
-        {'y', 2, "-1", {384, 384, 5, 385}, true},     // reads 65535
         {'y', 2, "70000", {384, 384, 5, 385}, true},  // reads 4464
         {'y', 2, "x", {1, 20, 0, 25}, true},          // no digits read 0
         {'y', 3, "30", {10, 30, 5, 31}, true},
@@ -49,15 +47,11 @@ TEST(DiscreteOutputRules, TypedValuesAreCorrectedByTheRuleOfTheirColumn) {
         {'y', 3, "3", {3, 3, 2, 25}, true},
         {'y', 3, "0", {1, 1, 0, 25}, true},
         {'y', 3, "5", {5, 5, 5, 25}, true},  // C equal to the new A stays
-        {'y', 4, "400", {384, 384, 383, 385}, true},
         {'y', 4, "12", {13, 20, 12, 25}, true},
         {'y', 4, "9", {10, 20, 9, 25}, false},
-        {'y', 5, "500", {10, 20, 5, 385}, true},
-        {'y', 5, "1", {1, 1, 0, 2}, true},
         {'y', 5, "15", {10, 14, 5, 15}, true},
         {'v', 2, "200", {200, 20, 5, 25}, false},  // a trigger uses A alone
         {'v', 2, "384", {384, 20, 5, 25}, false},
-        {'v', 2, "0", {1, 20, 5, 25}, true},
         {'v', 2, "999", {384, 20, 5, 25}, true},
         {'Z', 2, "1", {1, 20, 0, 25}, true},
     };
