@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -149,7 +151,7 @@ int Monitor(CommandEnv& env, const MonitorRequest& request) {
     if (!request.csv.empty()) {
         csv = std::make_unique<std::ofstream>(request.csv, std::ios::trunc);
         if (!*csv) {
-            env.ui.Report("Unable to create file '" + request.csv + "'");
+            env.ui.Report("Unable to create file '" + request.csv + "' - " + std::strerror(errno));
             return kExitFile;
         }
         *csv << "time_ms,meas1,meas2\n";
@@ -186,6 +188,11 @@ int Monitor(CommandEnv& env, const MonitorRequest& request) {
     watch.modes[0] = ModeText(trial.GetMeasMode(0));
     watch.modes[1] = ModeText(trial.GetMeasMode(1));
     int result = TakeScans(env, link, request, csv.get(), watch);
+    if (csv && !*csv) {
+        // A full disk must not pass for a complete record of the scans.
+        env.ui.Report("Error writing to file '" + request.csv + "'");
+        if (result == kExitOk) result = kExitFile;
+    }
 
     if (!session.RestoreIfChanged(FreshOriginalName())) result = kExitController;
     if (env.global.json) {

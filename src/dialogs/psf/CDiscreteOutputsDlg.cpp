@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 #include <iterator>
 
@@ -42,7 +43,8 @@ CDiscreteOutputsDlg::CDiscreteOutputsDlg(QWidget* parent) : QDialog(parent) {
         caption->setAlignment(Qt::AlignCenter);
     auto* captions = new QHBoxLayout;
     captions->setSpacing(0);
-    captions->addStretch(0);
+    m_captionIndent = new QSpacerItem(0, 0, QSizePolicy::Fixed);
+    captions->addSpacerItem(m_captionIndent);
     captions->addWidget(m_setPointCaption);
     captions->addWidget(m_hysteresisCaption);
     captions->addStretch(1);
@@ -142,9 +144,8 @@ void CDiscreteOutputsDlg::PlaceGroupCaptions() {
                      m_grid->columnWidth(0);
     m_setPointCaption->setFixedWidth(m_grid->columnWidth(1) + m_grid->columnWidth(2));
     m_hysteresisCaption->setFixedWidth(m_grid->columnWidth(3) + m_grid->columnWidth(4));
-    auto* captions = static_cast<QHBoxLayout*>(layout()->itemAt(0)->layout());
-    captions->itemAt(0)->spacerItem()->changeSize(left, 0, QSizePolicy::Fixed);
-    captions->invalidate();
+    m_captionIndent->changeSize(left, 0, QSizePolicy::Fixed);
+    layout()->invalidate();
 }
 
 void CDiscreteOutputsDlg::WriteRow(int row, const DiscreteOutput& output) {

@@ -8,6 +8,7 @@ class CSpreadSheet;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QSpacerItem;
 
 // "Edit Discrete Outputs": the sixteen discrete outputs of a parameter set in
 // a grid (source list, set point low and high, hysteresis low and high) and
@@ -58,6 +59,7 @@ class CDiscreteOutputsDlg : public QDialog {
     CSpreadSheet* m_grid;
     QLabel* m_setPointCaption;
     QLabel* m_hysteresisCaption;
+    QSpacerItem* m_captionIndent;  // the captions start above the set point columns
     QComboBox* m_scanList;
     QPushButton* m_ok;
     QPushButton* m_cancel;
