@@ -36,11 +36,6 @@ private:
     ConsoleUi& m_ui;
 };
 
-// A name in the working directory that holds no file yet
-// (veltrix-original-DATE-TIME.PSF), so that saving an original parameter set
-// that could not be restored never replaces anything.
-std::string FreshOriginalName();
-
 // The COM index the desktop program saved last (section "Communication",
 // value "Port"), or index 1 (COM2) when there is none.
 int SavedPortIndex();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AlignmentSetup.h"
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"

@@ -11,6 +11,7 @@
 #include "app/AppResources.h"
 #include "app/KeyLockState.h"
 #include "app/MainMenu.h"
+#include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
 #include "dialogs/psf/CEditPsfCommand.h"
@@ -157,7 +158,7 @@ void CMainFrame::OnCommand(int id) {
                 OnDiagnostics();
                 break;
             case kCmdAlignment:
-                OnNotAvailableYet();
+                OnAlignment();
                 break;
             case kCmdEditPsf: {
                 CEditPsfCommand command(this, m_portIndex, kCommandBaudRate);
@@ -188,8 +189,9 @@ void CMainFrame::OnDiagnostics() {
     command.Run();
 }
 
-void CMainFrame::OnNotAvailableYet() {
-    Ui().MessageBox("This command is not available yet.", MsgButtons::Ok, MsgIcon::Exclamation);
+void CMainFrame::OnAlignment() {
+    CAlignmentCommand command(this, m_portIndex, kCommandBaudRate);
+    command.Run();
 }
 
 void CMainFrame::OnSetPartNumber() {

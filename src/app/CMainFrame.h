@@ -46,7 +46,7 @@ class CMainFrame : public QMainWindow {
     void UpdateKeyIndicators();
 
     void OnDiagnostics();
-    void OnNotAvailableYet();
+    void OnAlignment();
     void OnSetPartNumber();
     void OnPortDevices();
 

@@ -364,12 +364,6 @@ class MainFrameTest : public QObject {
         QVERIFY(next.Action(32774)->isEnabled());
     }
 
-    void alignmentSaysItIsNotAvailableYet() {
-        CMainFrame frame;
-        frame.Action(32772)->trigger();
-        QCOMPARE(m_ui.Messages(), (std::vector<std::string>{"This command is not available yet."}));
-    }
-
     void editPsfOpensThePortAndItsDialog() {
         std::vector<std::pair<int, long>> opened;
         SetPortFactory([&](int index, long baud) -> std::unique_ptr<RS232> {
