@@ -11,7 +11,7 @@
 #include "dialogs/psf/CMeasurementOutputDlg.h"
 #include "model/PsfExecuteRules.h"
 #include "model/PsfFile.h"
-#include "platform/BusyScope.h"
+#include "platform/ExchangeScope.h"
 #include "platform/UiServices.h"
 
 namespace {
@@ -91,7 +91,7 @@ void CPsfConfigDlg::OnOk() {
 void CPsfConfigDlg::OnCancel() { done(QDialog::Rejected); }
 
 void CPsfConfigDlg::OnUpload() {
-    const BusyScope busy;
+    const ExchangeScope busy;
     CPsfRecord received;
     CControllerLink* link = m_command->Link();
     if (link && link->ReadPsf(received)) {
@@ -105,7 +105,7 @@ void CPsfConfigDlg::OnUpload() {
 
 void CPsfConfigDlg::OnSendPsf() {
     StoreChoices(m_record);
-    const BusyScope busy;
+    const ExchangeScope busy;
     CControllerLink* link = m_command->Link();
     Message(link && link->SendPsf(m_record) ? "PSF Accepted" : "PSF Not Accepted");
 }

@@ -5,16 +5,16 @@
 // Holds the mouse and shows the wait cursor for one exchange with the
 // controller and the message that reports it, so that no click starts a
 // second exchange on the same port meanwhile.
-class BusyScope {
+class ExchangeScope {
 public:
-    BusyScope() {
+    ExchangeScope() {
         Ui().CaptureMouse();
         Ui().BeginWaitCursor();
     }
-    ~BusyScope() {
+    ~ExchangeScope() {
         Ui().EndWaitCursor();
         Ui().ReleaseMouse();
     }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
+    ExchangeScope(const ExchangeScope&) = delete;
+    ExchangeScope& operator=(const ExchangeScope&) = delete;
 };
