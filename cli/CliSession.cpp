@@ -88,13 +88,20 @@ int CliSession::ReadOperationalDiagnostics(CDiagnosticsRecord& record) {
     return kExitOk;
 }
 
-int CliSession::ReadAndJournalOriginal(const std::string& commandName) {
-    if (!m_link->ReadPsfChecked(m_originalPsf)) {
-        m_ui.Report("Unable to input PSF.");
-        return kExitController;
-    }
+int CliSession::ReadOriginal(const char* failureText) {
+    if (m_link->ReadPsfChecked(m_originalPsf)) return kExitOk;
+    m_ui.Report(failureText);
+    return kExitController;
+}
+
+int CliSession::JournalOriginal(const std::string& commandName) {
     m_refusal = kExitOk;
     return JournalOriginalPsf(commandName) ? kExitOk : m_refusal;
+}
+
+int CliSession::ReadAndJournalOriginal(const std::string& commandName) {
+    if (const int rc = ReadOriginal(); rc != kExitOk) return rc;
+    return JournalOriginal(commandName);
 }
 
 bool CliSession::OfferPendingEntry(const RecoveryEntry& pending) {

@@ -30,9 +30,14 @@ public:
     // kExitController otherwise.
     int ReadOperationalDiagnostics(CDiagnosticsRecord& record);
 
-    // Reads the controller's parameter set as the original to restore later
-    // (its checksum checked) and journals it. Reports and returns the exit
-    // code when the command must not go on.
+    // Reads the controller's parameter set as the original to restore later,
+    // its checksum checked; reports failureText and returns kExitController
+    // when it cannot be read.
+    int ReadOriginal(const char* failureText = "Unable to input PSF.");
+    // Journals that original before the controller is changed; reports and
+    // returns the exit code when the command must not go on.
+    int JournalOriginal(const std::string& commandName);
+    // Both, as the commands that prepare for alignment need them.
     int ReadAndJournalOriginal(const std::string& commandName);
 
     // When the command changed the controller's parameter set: sends the

@@ -40,6 +40,7 @@ void AddCommands(CLI::App& app, CommandEnv& env) {
     AddPsfCommand(app, env);
     AddBlankingCommand(app, env);
     AddBeamsCommand(app, env);
+    AddMonitorCommand(app, env);
     AddPartNumberCommand(app, env);
     AddRecoverCommand(app, env);
 }

@@ -51,7 +51,6 @@ class CMainFrame : public QMainWindow {
     void RunControllerCommand(CControllerCommand& command);
     void OnDiagnostics();
     void OnAlignment();
-    void OnNotAvailableYet();
     void OnSetPartNumber();
     void OnPortDevices();
 

@@ -105,10 +105,17 @@ bool CControllerCommand::SavePsfAs(const CPsfRecord& psf) {
 // while, and sending back what an earlier run left.
 
 bool CControllerCommand::JournalOriginalPsf(const std::string& commandName) {
+    return JournalOriginalPsf(m_originalPsf, commandName);
+}
+
+bool CControllerCommand::JournalOriginalPsf(CPsfRecord& original, const std::string& commandName) {
+    const std::optional<RecoveryJournal::Item> pending = m_recovery.Pending();
     if (!ClearThePendingEntry()) return false;
+    // An earlier run's original went back: the one just read was temporary.
+    if (pending && pending->problem == EntryProblem::None && pending->entry->psf) original = m_originalPsf;
     std::string error;
     const uint8_t id = m_link ? m_link->ControllerId() : 0;
-    if (m_recovery.RecordPsf(m_originalPsf, id, commandName, error)) return true;
+    if (m_recovery.RecordPsf(original, id, commandName, error)) return true;
     return ContinueWithoutJournal(error);
 }
 

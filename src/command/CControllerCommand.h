@@ -45,6 +45,10 @@ public:
     // an entry for this device, its original goes back first (when the user
     // agrees) and OriginalPsf() becomes that original.
     bool JournalOriginalPsf(const std::string& commandName);
+    // The same for an original the caller keeps itself (a try-out that
+    // restores it with RestoreOriginalPsf); original becomes the earlier
+    // run's original when that went back first.
+    bool JournalOriginalPsf(CPsfRecord& original, const std::string& commandName);
     // The same for the blanking the controller holds before it is cleared
     // or changed for a while.
     bool JournalOriginalBlanking(const CBlankingMap& original, const std::string& commandName);
@@ -85,7 +89,7 @@ protected:
     virtual bool ContinueWithoutJournal(const std::string& reason);
     // Sends every original of an entry of an earlier run back; the entry is
     // taken apart as they go, and what could not be sent stays. True when
-    // all went back.
+    // all went back; OriginalPsf() is then the entry's parameter set.
     bool SendBackPending(const RecoveryEntry& entry);
 
     int m_baudRate;

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -14,6 +15,9 @@
 #include "command/CRecoveryCommand.h"
 #include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/alignment/CAlignmentDlg.h"
+#include "dialogs/psf/CEditPsfCommand.h"
+#include "dialogs/psf/CMeasurementOutputDlg.h"
+#include "dialogs/psf/CPsfConfigDlg.h"
 #include "serial/PortDevicePath.h"
 #include "support/GoneRunEntry.h"
 
@@ -152,6 +156,33 @@ class RecoveryTest : public QObject {
         QCOMPARE(seen, (QStringList{"set", "set+blanking", "set"}));
         QVERIFY(originalJournaled);
         QCOMPARE(held(), QString("nothing"));
+        QVERIFY(SameParameters(m_world->line->Model().Psf(), TrueOriginal()));
+    }
+
+    // Edit PSF's Execute: the controller's own set is on disk while the trial
+    // set is in, and gone once it went back.
+    void editPsfExecuteJournalsTheOriginalWhileTheTrialRuns() {
+        m_world->line->Model().StorePsf(TrueOriginal());
+        bool journaled = false;
+        ModalDriver<CMeasurementOutputDlg> monitor([&](CMeasurementOutputDlg& m) {
+            const auto items = Journal().List();
+            journaled = items.size() == 1 && items[0].entry->psf &&
+                        SameParameters(*items[0].entry->psf, TrueOriginal()) &&
+                        items[0].entry->command == "Edit PSF";
+            m.findChild<QPushButton*>("exitButton")->click();
+        });
+        ModalDriver<CPsfConfigDlg> dialog([&](CPsfConfigDlg& d) {
+            QComboBox* meas1 = d.Controls().meas1;
+            meas1->setCurrentIndex(meas1->findText("FBB"));
+            emit meas1->activated(meas1->currentIndex());
+            d.findChild<QPushButton*>("executeButton")->click();
+            d.findChild<QPushButton*>("cancelButton")->click();
+        });
+        CEditPsfCommand command(nullptr, 1, 9600);
+        QCOMPARE(command.Run(), 1);
+        QCOMPARE(monitor.Shown(), 1);
+        QVERIFY(journaled);
+        QVERIFY(Journal().List().empty());
         QVERIFY(SameParameters(m_world->line->Model().Psf(), TrueOriginal()));
     }
 

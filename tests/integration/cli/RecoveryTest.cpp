@@ -143,6 +143,30 @@ TEST_F(RecoveryCliTest, TeachKilledWhileTheFieldsAreClearedIsRecoveredWithItsEar
     EXPECT_EQ(Ctl({"recover"}).out, "Nothing to recover.\n");
 }
 
+TEST_F(RecoveryCliTest, MonitorJournalsItsOriginalAndRestoresItOnSighup) {
+    StartController();
+    {
+        const auto monitor = StartCtl({"monitor", "--meas1", "FBB"});
+        for (int i = 0; i < 150 && LogOf("scan").size() < 3; ++i) ::usleep(100000);
+        ASSERT_GE(LogOf("scan").size(), 3u);
+        EXPECT_EQ(JournalFiles(), 1u);
+        ::kill(monitor->Pid(), SIGKILL);
+        EXPECT_EQ(monitor->Wait(5000), -1);
+    }
+    EXPECT_NE(ControllerPsf(), Image(OwnPsf()));
+    EXPECT_EQ(Ctl({"recover"}).exitCode, 0);
+    EXPECT_EQ(ControllerPsf(), Image(OwnPsf()));
+    {
+        const auto monitor = StartCtl({"monitor", "--meas1", "FBB"});
+        const size_t before = LogOf("scan").size();
+        for (int i = 0; i < 150 && LogOf("scan").size() < before + 3; ++i) ::usleep(100000);
+        ::kill(monitor->Pid(), SIGHUP);
+        EXPECT_EQ(monitor->Wait(10000), 128 + SIGHUP);
+    }
+    EXPECT_EQ(ControllerPsf(), Image(OwnPsf()));
+    EXPECT_EQ(JournalFiles(), 0u);
+}
+
 // SIGINT, SIGTERM and SIGHUP: the original goes back before the tool exits
 // with 128 + the signal, the port is left free and as found.
 TEST_F(RecoveryCliTest, EveryStopSignalRestoresFirstAndLeavesThePortFree) {
