@@ -1,10 +1,13 @@
 #include <QApplication>
+#include <iostream>
 #include <memory>
 
 #include "app/CVeltrixApp.h"
+#include "app/InfoOptions.h"
 #include "app/ScreenshotTour.h"
 
 int main(int argc, char* argv[]) {
+    if (const auto status = AnswerInfoOptions(argc, argv, std::cout)) return *status;
     QApplication application(argc, argv);
     CVeltrixApp veltrix;
 
