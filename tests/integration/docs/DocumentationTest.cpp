@@ -30,7 +30,8 @@ std::string Output(const std::string& program, const std::string& words) {
     std::string text;
     if (std::FILE* pipe = ::popen((program + " " + words + " 2>&1").c_str(), "r")) {
         char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            text.append(buffer, n);
         EXPECT_EQ(::pclose(pipe), 0) << program << " " << words;
     }
     return text;
@@ -58,7 +59,8 @@ HelpPage ParseHelp(const std::string& text) {
         if (inCommands) {
             page.commands.push_back(first);
         } else {
-            for (std::sregex_iterator it(first.begin(), first.end(), option), end; it != end; ++it) {
+            for (std::sregex_iterator it(first.begin(), first.end(), option), end; it != end;
+                 ++it) {
                 page.options.insert((*it)[2]);
             }
         }
@@ -94,7 +96,8 @@ ManPage ParseManPage(const std::string& path) {
         } else if (line.rfind(".SS ", 0) == 0 && section == "COMMANDS") {
             std::istringstream words(Plain(line.substr(4)));
             command.clear();
-            for (std::string word; words >> word && std::regex_match(word, std::regex("[a-z-]+"));) {
+            for (std::string word;
+                 words >> word && std::regex_match(word, std::regex("[a-z-]+"));) {
                 command += (command.empty() ? "" : " ") + word;
             }
             page.commands.insert(command);
@@ -148,7 +151,8 @@ void ExpectManPageMatchesHelp(const std::string& program, const std::string& man
 TEST(Documentation, ManPagesListWhatHelpLists) {
     ExpectManPageMatchesHelp(kBin + "/cli/veltrixctl", kSource + "/docs/man/veltrixctl.1");
     ExpectManPageMatchesHelp(kBin + "/sim/veltrix-sim", kSource + "/docs/man/veltrix-sim.1");
-    if (!std::filesystem::exists(kBin + "/src/app/veltrix")) GTEST_SKIP() << "no desktop program built";
+    if (!std::filesystem::exists(kBin + "/src/app/veltrix"))
+        GTEST_SKIP() << "no desktop program built";
     ExpectManPageMatchesHelp(kBin + "/src/app/veltrix", kSource + "/docs/man/veltrix.1");
 }
 
@@ -171,7 +175,8 @@ TEST(Documentation, BashCompletionKnowsEveryCommandAndOption) {
         names.insert(page.commands.begin(), page.commands.end());
         for (const std::string& name : names) {
             if (name == "-h") continue;
-            EXPECT_TRUE(std::regex_search(script, std::regex("(^|[\\s\"|(])" + name + "($|[\\s\")|])")))
+            EXPECT_TRUE(
+                std::regex_search(script, std::regex("(^|[\\s\"|(])" + name + "($|[\\s\")|])")))
                 << "'" << name << "' of '" << words << "' is not in the completion";
         }
     }
@@ -183,7 +188,8 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
     char pattern[] = "/tmp/veltrix-completion-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const std::string dir = pattern;
-    for (const char* name : {"a.PSF", "b.psf", "c.BFS", "notes.txt"}) std::ofstream(dir + "/" + name);
+    for (const char* name : {"a.PSF", "b.psf", "c.BFS", "notes.txt"})
+        std::ofstream(dir + "/" + name);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"veltrixctl ", "beams blanking diag partnumber probe psf"},
@@ -197,12 +203,15 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         {"veltrixctl partnumber 5 --d", "--date-code --device"},
     };
     std::ofstream script(dir + "/complete.sh");
-    script << "source " << library << "\nsource " << kSource << "/packaging/bash-completion/veltrixctl\n"
+    script << "source " << library << "\nsource " << kSource
+           << "/packaging/bash-completion/veltrixctl\n"
            << "cd " << dir << "\n"
            << "complete_line() {\n"
               "    read -ra COMP_WORDS <<< \"$1\"; [[ $1 == *' ' ]] && COMP_WORDS+=('')\n"
-              "    COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); COMP_LINE=$1; COMP_POINT=${#1}; COMPREPLY=()\n"
-              "    _veltrixctl veltrixctl \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"\n"
+              "    COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); COMP_LINE=$1; COMP_POINT=${#1}; "
+              "COMPREPLY=()\n"
+              "    _veltrixctl veltrixctl \"${COMP_WORDS[COMP_CWORD]}\" "
+              "\"${COMP_WORDS[COMP_CWORD-1]}\"\n"
               "    printf '%s\\n' \"${COMPREPLY[@]}\" | sort | paste -sd ' '\n"
               "}\n";
     for (const auto& c : cases) script << "complete_line '" << c.first << "'\n";
