@@ -11,6 +11,7 @@
 #include "app/AppResources.h"
 #include "app/KeyLockState.h"
 #include "app/MainMenu.h"
+#include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
 #include "dialogs/ports/CPortDevicesDlg.h"
@@ -156,6 +157,8 @@ void CMainFrame::OnCommand(int id) {
                 OnDiagnostics();
                 break;
             case kCmdAlignment:
+                OnAlignment();
+                break;
             case kCmdEditPsf:
                 OnNotAvailableYet();
                 break;
@@ -180,6 +183,11 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::OnDiagnostics() {
     CDiagnosticsCommand command(this, m_portIndex, kCommandBaudRate);
+    command.Run();
+}
+
+void CMainFrame::OnAlignment() {
+    CAlignmentCommand command(this, m_portIndex, kCommandBaudRate);
     command.Run();
 }
 
