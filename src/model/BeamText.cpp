@@ -1,4 +1,4 @@
-#include "BeamText.h"
+#include "model/BeamText.h"
 
 #include <algorithm>
 
