@@ -206,3 +206,22 @@ bool CreateParentFolders(const std::string& path, std::string& error) {
     }
     return true;
 }
+
+std::string ApplyRecordTrace(bool on, std::string& error) {
+    error.clear();
+    SetTraceFile("");
+    if (const char* env = std::getenv("VELTRIX_TRACE"); env && *env) return env;
+    if (!on) return {};
+    const std::string path = DefaultTraceFilePath();
+    if (!CreateParentFolders(path, error)) return {};
+    // Opened now, so that a file that cannot be written is said at once
+    // rather than on the next command.
+    std::shared_ptr<TraceLog> log = TraceLog::Create(path, &error);
+    if (!log) {
+        error = path + ": " + error;
+        return {};
+    }
+    SetTraceFile(path);
+    Setting().log = log;
+    return path;
+}

@@ -81,3 +81,9 @@ void SetTraceRotateBytes(uint64_t bytes);
 std::string DefaultTraceFilePath();
 // Creates the folders above path (mode 0700); false with the reason in error.
 bool CreateParentFolders(const std::string& path, std::string& error);
+
+// The desktop program's "Record Protocol Trace": while on, ports are traced
+// to DefaultTraceFilePath(); VELTRIX_TRACE, when set, wins either way.
+// Returns the file now traced to (empty: none); when the file cannot be
+// opened, tracing stays off and error says why.
+std::string ApplyRecordTrace(bool on, std::string& error);
