@@ -14,7 +14,7 @@ h2 { font-size: 1.2em; border-bottom: 1px solid #999; margin-top: 1.6em; }
 h3 { font-size: 1em; }
 table { border-collapse: collapse; margin: 0.4em 0; }
 th, td { border: 1px solid #bbb; padding: 0.15em 0.6em; text-align: left; vertical-align: top; }
-th { background: #eee; }
+th { background: #eee; white-space: nowrap; }
 td.num { text-align: right; }
 pre { background: #f6f6f6; border: 1px solid #ddd; padding: 0.5em; overflow-x: auto; }
 .meta { color: #444; margin-top: 0; }

@@ -21,7 +21,7 @@ std::string PsfLine(const CPsfRecord& record) {
     std::string text;
     for (const PsfCodedField& field : PsfCodedFields(record)) {
         if (!text.empty()) text += ", ";
-        text += std::string(field.label) + " " + field.text.value_or("code " + PsfCodeText(field.code));
+        text += std::string(field.label) + ": " + field.text.value_or("code " + PsfCodeText(field.code));
     }
     return text;
 }
