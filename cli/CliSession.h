@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ConsoleUi.h"
-#include "Verbs.h"
+#include "CommandEnv.h"
 #include "command/CControllerCommand.h"
 #include "model/CDiagnosticsRecord.h"
 

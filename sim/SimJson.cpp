@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <nlohmann/json.hpp>
 
 namespace sim {
 
@@ -20,51 +21,48 @@ std::string HexBytes(const std::vector<uint8_t>& bytes) {
     return hex;
 }
 
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    out.push_back('"');
-    return out;
+namespace {
+
+// Keys stay in the order they are added: the ready line starts with "device".
+using Json = nlohmann::ordered_json;
+
+std::string Text(const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
+
+std::string IdText(uint8_t id) { return std::string(1, static_cast<char>(id)); }
+
+}  // namespace
 
 std::string ReadyLine(const std::string& device, const std::string& link,
                       const ControllerModel& model) {
-    return "{\"device\":" + JsonString(device) +
-           ",\"link\":" + (link.empty() ? "null" : JsonString(link)) +
-           ",\"baud\":" + std::to_string(model.Baud()) +
-           ",\"id\":" + JsonString(std::string(1, static_cast<char>(model.Id()))) + "}";
+    return Text({{"device", device},
+                 {"link", link.empty() ? Json(nullptr) : Json(link)},
+                 {"baud", model.Baud()},
+                 {"id", IdText(model.Id())}});
 }
 
 std::string LogLine(const LogEntry& entry) {
-    return "{\"t\":" + std::to_string(entry.timeMs) +
-           ",\"speed\":" + std::to_string(entry.lineSpeed) + ",\"kind\":" + JsonString(entry.kind) +
-           ",\"rx\":\"" + HexBytes(entry.request) + "\",\"reply\":" +
-           (entry.answered ? "\"" + HexBytes(entry.reply) + "\"" : std::string("null")) +
-           ",\"note\":" + JsonString(entry.note) + "}";
+    return Text({{"t", entry.timeMs},
+                 {"speed", entry.lineSpeed},
+                 {"kind", entry.kind},
+                 {"rx", HexBytes(entry.request)},
+                 {"reply", entry.answered ? Json(HexBytes(entry.reply)) : Json(nullptr)},
+                 {"note", entry.note}});
 }
 
 std::string StateJson(const ControllerModel& model) {
     const uint8_t* psf = model.Psf().Data();
     const std::vector<uint8_t> image(psf, psf + kPsfRecordSize);
     const std::vector<uint8_t> blanking(model.blanking.begin(), model.blanking.end());
-    return "{\"id\":" + JsonString(std::string(1, static_cast<char>(model.Id()))) +
-           ",\"baud\":" + std::to_string(model.Baud()) + ",\"psf\":\"" + HexBytes(image) +
-           "\",\"blanking\":\"" + HexBytes(blanking) +
-           "\",\"part_number\":" + std::to_string(model.partNumber) +
-           ",\"date_code\":" + std::to_string(model.dateCode) + ",\"firmware\":\"" +
-           std::to_string(model.firmware >> 4) + "." + std::to_string(model.firmware & 0x0F) +
-           "\"}";
+    return Text({{"id", IdText(model.Id())},
+                 {"baud", model.Baud()},
+                 {"psf", HexBytes(image)},
+                 {"blanking", HexBytes(blanking)},
+                 {"part_number", model.partNumber},
+                 {"date_code", model.dateCode},
+                 {"firmware", std::to_string(model.firmware >> 4) + "." +
+                                  std::to_string(model.firmware & 0x0F)}});
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error) {

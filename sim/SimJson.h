@@ -11,7 +11,6 @@ namespace sim {
 
 // The JSON texts veltrix-sim writes. Each is one line without the newline.
 std::string HexBytes(const std::vector<uint8_t>& bytes);
-std::string JsonString(const std::string& text);
 // {"device":...,"link":...|null,"baud":N,"id":"A"}
 std::string ReadyLine(const std::string& device, const std::string& link,
                       const ControllerModel& model);

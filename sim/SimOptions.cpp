@@ -1,8 +1,13 @@
 #include "sim/SimOptions.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
+
+#include "platform/ProgramVersion.h"
 
 namespace sim {
 
@@ -82,130 +87,233 @@ bool ParseBoardList(const std::string& text, std::vector<Board>& boards, std::st
     return true;
 }
 
+namespace {
+
+constexpr const char* kDescription =
+    "A VELTRIX controller on a pseudo-terminal. Prints one JSON line when ready,\n"
+    "  {\"device\":\"/dev/pts/N\",\"link\":PATH or null,\"baud\":9600,\"id\":\"A\"}\n"
+    "then answers requests until SIGTERM or SIGINT. It hears the host only while\n"
+    "the host's line speed equals the controller's rate.\n";
+
+constexpr const char* kFooter =
+    "Exit status: 0 after SIGTERM or SIGINT, 1 when the pseudo-terminal or a file\n"
+    "cannot be set up, 2 for a bad option.";
+
+// A refused value, worded by the simulator.
+[[noreturn]] void Refuse(const std::string& message) { throw CLI::ValidationError(message); }
+
+// An option with one value, checked and stored by take; given twice, the
+// last one counts.
+CLI::Option* AddValue(CLI::App& app, const std::string& name, const std::string& typeName,
+                      const std::string& help, std::function<void(const std::string&)> take) {
+    return app.add_option_function<std::string>(name, std::move(take), help)
+        ->type_name(typeName)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+long long NumberOrRefuse(const std::string& text, long long min, long long max,
+                         const std::string& message) {
+    long long n = 0;
+    if (!ParseNumber(text, min, max, n)) Refuse(message);
+    return n;
+}
+
+void AddControllerOptions(CLI::App& app, ControllerModel& model, std::vector<int>& blanked,
+                          std::vector<int>& blocked) {
+    const std::string group = "Controller";
+    AddValue(app, "--baud", "RATE", "9600, 19200 or 38400 (default 9600)",
+             [&model](const std::string& v) {
+                 long long n = 0;
+                 if (!ParseNumber(v, 0, 1000000, n) || !model.SetBaud(static_cast<long>(n))) {
+                     Refuse("--baud must be 9600, 19200 or 38400");
+                 }
+             })
+        ->group(group);
+    AddValue(app, "--id", "LETTER", "controller id, A to O (default A)",
+             [&model](const std::string& v) {
+                 if (v.size() != 1 || v[0] < 'A' || v[0] > 'O')
+                     Refuse("--id must be one letter from A to O");
+                 model.SetId(static_cast<uint8_t>(v[0]));
+             })
+        ->group(group);
+    for (const bool emitter : {true, false}) {
+        const std::string name = emitter ? "--emitter" : "--receiver";
+        std::vector<Board>& bar = emitter ? model.emitter : model.receiver;
+        const std::string help = emitter ? "emitter boards as channel counts with optional error\n"
+                                           "codes, e.g. 16,16,8:17 (default 16,16); a count of 0\n"
+                                           "is an invalid board, -1 an undefined one"
+                                         : "receiver boards, as --emitter (default 16,16)";
+        AddValue(app, name, "LIST", help, [name, &bar](const std::string& v) {
+            std::string error;
+            if (!ParseBoardList(v, bar, error)) Refuse(name + ": " + error);
+        })->group(group);
+    }
+    AddValue(app, "--part-number", "N", "0 to 4294967295 (default 123456)",
+             [&model](const std::string& v) {
+                 model.partNumber = static_cast<uint32_t>(NumberOrRefuse(
+                     v, 0, 4294967295LL, "--part-number must be a number from 0 to 4294967295"));
+             })
+        ->group(group);
+    AddValue(app, "--date-code", "N", "0 to 65535 (default 1102)", [&model](const std::string& v) {
+        model.dateCode = static_cast<uint16_t>(
+            NumberOrRefuse(v, 0, 65535, "--date-code must be a number from 0 to 65535"));
+    })->group(group);
+    AddValue(app, "--firmware", "MAJOR.MINOR", "each 0 to 15 (default 2.3)",
+             [&model](const std::string& v) {
+                 const size_t dot = v.find('.');
+                 long long major = 0;
+                 long long minor = 0;
+                 if (dot == std::string::npos || !ParseNumber(v.substr(0, dot), 0, 15, major) ||
+                     !ParseNumber(v.substr(dot + 1), 0, 15, minor)) {
+                     Refuse("--firmware must be MAJOR.MINOR, each 0 to 15");
+                 }
+                 model.firmware = static_cast<uint8_t>(major << 4 | minor);
+             })
+        ->group(group);
+    const int maxBlanked = ControllerModel::kBlankingBytes * 8 - 1;
+    AddValue(app, "--blanked", "CHANNELS", "blanked channels from 0, e.g. 0,9,100-120 (up to 383)",
+             [maxBlanked, &blanked](const std::string& v) {
+                 std::string error;
+                 if (!ParseChannelList(v, maxBlanked, blanked, error))
+                     Refuse("--blanked: " + error);
+             })
+        ->group(group);
+    AddValue(app, "--blocked", "CHANNELS", "beams blocked now, as --blanked (up to 4095)",
+             [&blocked](const std::string& v) {
+                 std::string error;
+                 if (!ParseChannelList(v, kMaxScanChannels - 1, blocked, error))
+                     Refuse("--blocked: " + error);
+             })
+        ->group(group);
+    AddValue(app, "--scenario", "NAME",
+             "static (default) or moving: an object sweeps through\n"
+             "the curtain and back every 8 seconds",
+             [&model](const std::string& v) {
+                 if (v == "static") {
+                     model.beams.scenario = BeamSource::Scenario::Static;
+                 } else if (v == "moving") {
+                     model.beams.scenario = BeamSource::Scenario::Moving;
+                 } else {
+                     Refuse("--scenario must be static or moving");
+                 }
+             })
+        ->group(group);
+    AddValue(app, "--scan-channels", "N",
+             "answer beam scans for N channels instead of the\n"
+             "emitter channel total (1 to 4096)",
+             [&model](const std::string& v) {
+                 model.scanChannelOverride =
+                     static_cast<int>(NumberOrRefuse(v, 1, kMaxScanChannels,
+                                                     "--scan-channels must be a number from 1 to " +
+                                                         std::to_string(kMaxScanChannels)));
+             })
+        ->group(group);
+}
+
+// A path option: --link, --log, --state.
+void AddPath(CLI::App& app, const std::string& name, const std::string& group,
+             const std::string& help, std::string& target) {
+    AddValue(app, name, name == "--link" ? "PATH" : "FILE", help,
+             [name, &target](const std::string& v) {
+                 if (v.empty()) Refuse(name + " needs a path");
+                 target = v;
+             })
+        ->group(group);
+}
+
+void DefineOptions(CLI::App& app, SimConfig& config, std::vector<int>& blanked,
+                   std::vector<int>& blocked) {
+    app.description(kDescription);
+    app.footer(kFooter);
+    app.set_help_flag("-h,--help", "this text");
+    app.set_version_flag("--version", VersionLine("veltrix-sim"), "the program's version");
+    AddControllerOptions(app, config.model, blanked, blocked);
+
+    AddPath(app, "--link", "Line", "place a symlink to the device at PATH (removed on exit)",
+            config.linkPath);
+    app.add_flag("--pace", config.pace, "send replies at wire speed (12 bit-times a character)")
+        ->group("Line")
+        ->disable_flag_override()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    AddPath(app, "--log", "Records",
+            "one JSON line per request received: time in ms, line\n"
+            "speed, kind, raw bytes and reply in hex, note",
+            config.logPath);
+    AddPath(app, "--state", "Records",
+            "the controller's state as JSON (parameter set and\n"
+            "blanking in hex, part number, date code, baud, id),\n"
+            "rewritten atomically after every change",
+            config.statePath);
+
+    // Each --fault takes one name, and every one given counts.
+    app.add_option_function<std::vector<std::string>>(
+           "--fault",
+           [&config](const std::vector<std::string>& names) {
+               for (const std::string& name : names) {
+                   std::string error;
+                   if (!config.faults.Add(name, error)) Refuse(error);
+               }
+           },
+           "may be given more than once:\n"
+           "silent         answer nothing\n"
+           "every:N        answer only every Nth request\n"
+           "bad-checksum   wrong checksum in the parameter-set and\n"
+           "               blanking replies\n"
+           "wrong-id       another id in framed and scan replies\n"
+           "wrong-letter   another letter in framed replies\n"
+           "truncate       replies one byte short\n"
+           "overlong       replies one byte long\n"
+           "delay:MS       every reply MS milliseconds late\n"
+           "hangup:N       close the pseudo-terminal when the host sends\n"
+           "               anything after the Nth request was answered\n"
+           "fail-first     drop the first request of each kind\n"
+           "The reply faults leave the probe reply alone.")
+        ->option_text("NAME")
+        ->allow_extra_args(false)
+        ->group("Faults");
+}
+
+// CLI11's own complaints in the simulator's words.
+std::string ErrorText(const CLI::App& app, const CLI::ParseError& error) {
+    const std::string what = error.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+        const std::vector<std::string> extras = app.remaining();
+        return "unknown option '" + (extras.empty() ? what : extras.front()) + "'";
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
+        // CLI11 names the option first: "--baud: 1 required RATE missing",
+        // "pace was given a disallowed flag override".
+        std::string name = what.substr(0, what.find_first_of(": "));
+        if (name.rfind("--", 0) != 0) name = "--" + name;
+        return name + (what.find("flag override") != std::string::npos ? " takes no value"
+                                                                       : " needs a value");
+    }
+    return what;
+}
+
+}  // namespace
+
 bool ParseSimOptions(const std::vector<std::string>& args, SimConfig& config, std::string& error) {
-    ControllerModel& model = config.model;
     std::vector<int> blanked;
     std::vector<int> blocked;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool hasValue = false;
-        const size_t eq = name.find('=');
-        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            hasValue = true;
-        }
-        auto takesNoValue = [&]() {
-            if (hasValue) error = name + " takes no value";
-            return !hasValue;
-        };
-        auto needValue = [&]() {
-            if (hasValue) return true;
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        long long n = 0;
-
-        if (name == "--help" || name == "-h") {
-            if (!takesNoValue()) return false;
-            config.help = true;
-        } else if (name == "--pace") {
-            if (!takesNoValue()) return false;
-            config.pace = true;
-        } else if (name == "--baud") {
-            if (!needValue()) return false;
-            if (!ParseNumber(value, 0, 1000000, n) || !model.SetBaud(static_cast<long>(n))) {
-                error = "--baud must be 9600, 19200 or 38400";
-                return false;
-            }
-        } else if (name == "--id") {
-            if (!needValue()) return false;
-            if (value.size() != 1 || value[0] < 'A' || value[0] > 'O') {
-                error = "--id must be one letter from A to O";
-                return false;
-            }
-            model.SetId(static_cast<uint8_t>(value[0]));
-        } else if (name == "--emitter" || name == "--receiver") {
-            if (!needValue()) return false;
-            if (!ParseBoardList(value, name == "--emitter" ? model.emitter : model.receiver,
-                                error)) {
-                error = name + ": " + error;
-                return false;
-            }
-        } else if (name == "--part-number") {
-            if (!needValue()) return false;
-            if (!ParseNumber(value, 0, 4294967295LL, n)) {
-                error = "--part-number must be a number from 0 to 4294967295";
-                return false;
-            }
-            model.partNumber = static_cast<uint32_t>(n);
-        } else if (name == "--date-code") {
-            if (!needValue()) return false;
-            if (!ParseNumber(value, 0, 65535, n)) {
-                error = "--date-code must be a number from 0 to 65535";
-                return false;
-            }
-            model.dateCode = static_cast<uint16_t>(n);
-        } else if (name == "--firmware") {
-            if (!needValue()) return false;
-            const size_t dot = value.find('.');
-            long long major = 0;
-            long long minor = 0;
-            if (dot == std::string::npos || !ParseNumber(value.substr(0, dot), 0, 15, major) ||
-                !ParseNumber(value.substr(dot + 1), 0, 15, minor)) {
-                error = "--firmware must be MAJOR.MINOR, each 0 to 15";
-                return false;
-            }
-            model.firmware = static_cast<uint8_t>(major << 4 | minor);
-        } else if (name == "--blanked" || name == "--blocked") {
-            if (!needValue()) return false;
-            const bool blanking = name == "--blanked";
-            const int max =
-                blanking ? ControllerModel::kBlankingBytes * 8 - 1 : kMaxScanChannels - 1;
-            if (!ParseChannelList(value, max, blanking ? blanked : blocked, error)) {
-                error = name + ": " + error;
-                return false;
-            }
-        } else if (name == "--scenario") {
-            if (!needValue()) return false;
-            if (value == "static")
-                model.beams.scenario = BeamSource::Scenario::Static;
-            else if (value == "moving")
-                model.beams.scenario = BeamSource::Scenario::Moving;
-            else {
-                error = "--scenario must be static or moving";
-                return false;
-            }
-        } else if (name == "--scan-channels") {
-            if (!needValue()) return false;
-            if (!ParseNumber(value, 1, kMaxScanChannels, n)) {
-                error = "--scan-channels must be a number from 1 to " +
-                        std::to_string(kMaxScanChannels);
-                return false;
-            }
-            model.scanChannelOverride = static_cast<int>(n);
-        } else if (name == "--fault") {
-            if (!needValue()) return false;
-            if (!config.faults.Add(value, error)) return false;
-        } else if (name == "--link" || name == "--log" || name == "--state") {
-            if (!needValue()) return false;
-            if (value.empty()) {
-                error = name + " needs a path";
-                return false;
-            }
-            (name == "--link"  ? config.linkPath
-             : name == "--log" ? config.logPath
-                               : config.statePath) = value;
-        } else {
-            error = "unknown option '" + args[i] + "'";
-            return false;
-        }
+    CLI::App app("", "veltrix-sim");
+    DefineOptions(app, config, blanked, blocked);
+    // CLI11 takes the arguments last one first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        config.help = true;
+        return true;
+    } catch (const CLI::CallForVersion&) {
+        config.version = true;
+        return true;
+    } catch (const CLI::ParseError& e) {
+        error = ErrorText(app, e);
+        return false;
     }
+    ControllerModel& model = config.model;
     if (model.emitter.size() + model.receiver.size() >
         static_cast<size_t>(ControllerModel::kMaxBoardBytes)) {
         error = "at most 24 boards in both bars together";
@@ -217,59 +325,11 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimConfig& config, st
 }
 
 std::string SimUsage() {
-    return R"(Usage: veltrix-sim [OPTION]...
-A VELTRIX controller on a pseudo-terminal. Prints one JSON line when ready,
-  {"device":"/dev/pts/N","link":PATH or null,"baud":9600,"id":"A"}
-then answers requests until SIGTERM or SIGINT. It hears the host only while
-the host's line speed equals the controller's rate.
-
-Controller:
-  --baud RATE            9600, 19200 or 38400 (default 9600)
-  --id LETTER            controller id, A to O (default A)
-  --emitter LIST         emitter boards as channel counts with optional error
-                         codes, e.g. 16,16,8:17 (default 16,16); a count of 0
-                         is an invalid board, -1 an undefined one
-  --receiver LIST        receiver boards, as --emitter (default 16,16)
-  --part-number N        0 to 4294967295 (default 123456)
-  --date-code N          0 to 65535 (default 1102)
-  --firmware MAJOR.MINOR each 0 to 15 (default 2.3)
-  --blanked CHANNELS     blanked channels from 0, e.g. 0,9,100-120 (up to 383)
-  --blocked CHANNELS     beams blocked now, as --blanked (up to 4095)
-  --scenario NAME        static (default) or moving: an object sweeps through
-                         the curtain and back every 8 seconds
-  --scan-channels N      answer beam scans for N channels instead of the
-                         emitter channel total (1 to 4096)
-
-Line:
-  --link PATH            place a symlink to the device at PATH (removed on exit)
-  --pace                 send replies at wire speed (12 bit-times a character)
-
-Records:
-  --log FILE             one JSON line per request received: time in ms, line
-                         speed, kind, raw bytes and reply in hex, note
-  --state FILE           the controller's state as JSON (parameter set and
-                         blanking in hex, part number, date code, baud, id),
-                         rewritten atomically after every change
-
-Faults (--fault may be given more than once):
-  --fault silent         answer nothing
-  --fault every:N        answer only every Nth request
-  --fault bad-checksum   wrong checksum in the parameter-set and blanking replies
-  --fault wrong-id       another id in framed and scan replies
-  --fault wrong-letter   another letter in framed replies
-  --fault truncate       replies one byte short
-  --fault overlong       replies one byte long
-  --fault delay:MS       every reply MS milliseconds late
-  --fault hangup:N       close the pseudo-terminal when the host sends anything
-                         after the Nth request was answered
-  --fault fail-first     drop the first request of each kind
-  The reply faults leave the probe reply alone.
-
-  --help                 this text
-
-Exit status: 0 after SIGTERM or SIGINT, 1 when the pseudo-terminal or a file
-cannot be set up, 2 for a bad option.
-)";
+    SimConfig config;
+    std::vector<int> channels;
+    CLI::App app("", "veltrix-sim");
+    DefineOptions(app, config, channels, channels);
+    return app.help();
 }
 
 }  // namespace sim

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ProgramVersion.h"
 #include "sim/PtyServer.h"
 #include "sim/Responder.h"
 #include "sim/SimJson.h"
@@ -34,9 +35,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "veltrix-sim: %s\nTry 'veltrix-sim --help'.\n", error.c_str());
         return 2;
     }
-    if (config.help) {
-        std::fputs(sim::SimUsage().c_str(), stdout);
-        return 0;
+    if (config.help || config.version) {
+        const std::string text = config.help ? sim::SimUsage() : VersionLine("veltrix-sim") + "\n";
+        // A help text that did not arrive is a failure, as any other output.
+        return std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
     }
 
     sim::Responder responder(config.model);

@@ -42,7 +42,7 @@ void Decode(int status, ChildResult& result) {
 }  // namespace
 
 ChildResult RunChild(const std::vector<std::string>& argv, long timeoutMs,
-                     const std::vector<std::string>& extraEnv) {
+                     const std::vector<std::string>& extraEnv, int stdoutFd) {
     ChildResult result;
     int outPipe[2];
     int errPipe[2];
@@ -50,7 +50,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, long timeoutMs,
     const long start = NowMs();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(outPipe[1], STDOUT_FILENO);
+        ::dup2(stdoutFd >= 0 ? stdoutFd : outPipe[1], STDOUT_FILENO);
         ::dup2(errPipe[1], STDERR_FILENO);
         for (const std::string& e : extraEnv) ::putenv(const_cast<char*>(e.c_str()));
         std::vector<char*> args = CArgs(argv);

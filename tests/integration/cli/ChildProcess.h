@@ -16,8 +16,9 @@ struct ChildResult {
     long elapsedMs = 0;
 };
 
+// stdoutFd, when given, becomes the child's stdout instead of a pipe we read.
 ChildResult RunChild(const std::vector<std::string>& argv, long timeoutMs,
-                     const std::vector<std::string>& extraEnv = {});
+                     const std::vector<std::string>& extraEnv = {}, int stdoutFd = -1);
 
 // A started child whose stdout is read line by line (the simulator).
 class BackgroundChild {

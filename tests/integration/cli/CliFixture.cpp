@@ -39,18 +39,18 @@ void CliTest::StartSim(const std::vector<std::string>& options) {
     const std::string line = m_sim->ReadLine(10000);
     const auto ready = ParseJson(line);
     ASSERT_TRUE(ready) << "no ready line from veltrix-sim, got '" << line << "'";
-    ASSERT_TRUE(ready->Has("device"));
-    EXPECT_EQ(ready->keyOrder.front(), "device");
+    ASSERT_TRUE(ready->contains("device"));
+    EXPECT_EQ(ready->begin().key(), "device");
 }
 
 ChildResult CliTest::CtlRaw(const std::vector<std::string>& args, long timeoutMs,
-                            const std::vector<std::string>& env) {
+                            const std::vector<std::string>& env, int stdoutFd) {
     std::vector<std::string> argv = {kCtl};
     argv.insert(argv.end(), args.begin(), args.end());
     // Keep the desktop program's settings of whoever runs the tests out.
     std::vector<std::string> fullEnv = {"XDG_CONFIG_HOME=" + m_dir + "/config"};
     fullEnv.insert(fullEnv.end(), env.begin(), env.end());
-    ChildResult result = RunChild(argv, timeoutMs, fullEnv);
+    ChildResult result = RunChild(argv, timeoutMs, fullEnv, stdoutFd);
     EXPECT_FALSE(result.timedOut) << "veltrixctl hung";
     EXPECT_EQ(result.signal, 0) << "veltrixctl crashed";
     return result;
@@ -93,7 +93,7 @@ std::vector<Json> CliTest::Log() const {
 std::vector<Json> CliTest::LogOf(const std::string& kind) const {
     std::vector<Json> entries;
     for (const Json& entry : Log()) {
-        if (entry["kind"].string == kind) entries.push_back(entry);
+        if (entry.value("kind", "") == kind) entries.push_back(entry);
     }
     return entries;
 }
@@ -118,6 +118,12 @@ std::vector<uint8_t> CliTest::FromHex(const std::string& hex) {
         bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
     }
     return bytes;
+}
+
+std::optional<Json> ParseJson(const std::string& text) {
+    Json json = Json::parse(text, nullptr, false);
+    if (json.is_discarded()) return std::nullopt;
+    return json;
 }
 
 Json ParseOutput(const ChildResult& result) {

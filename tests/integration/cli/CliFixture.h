@@ -4,11 +4,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
-#include "MiniJson.h"
+
+// The simulator's records and veltrixctl's --json output, keys in their order.
+using Json = nlohmann::ordered_json;
 
 // Every test gets a fresh temporary folder; tests that need a controller
 // start veltrix-sim in it (with --link, --log and --state there) and run
@@ -24,9 +28,9 @@ protected:
     // veltrixctl with the given arguments, against the simulator when one runs.
     ChildResult Ctl(const std::vector<std::string>& args, long timeoutMs = 30000,
                     const std::vector<std::string>& env = {});
-    // veltrixctl exactly as given, no --device added.
+    // veltrixctl exactly as given, no --device added; stdoutFd as in RunChild.
     ChildResult CtlRaw(const std::vector<std::string>& args, long timeoutMs = 30000,
-                       const std::vector<std::string>& env = {});
+                       const std::vector<std::string>& env = {}, int stdoutFd = -1);
 
     // veltrixctl against the simulator, left running for the test to steer.
     std::unique_ptr<BackgroundChild> StartCtl(const std::vector<std::string>& args);
@@ -49,5 +53,7 @@ private:
     std::unique_ptr<BackgroundChild> m_sim;
 };
 
+// One JSON text; nothing when it is not valid JSON.
+std::optional<Json> ParseJson(const std::string& text);
 // Parses stdout as the one JSON object --json promises.
 Json ParseOutput(const ChildResult& result);

@@ -37,12 +37,12 @@ TEST_F(CliTest, ProbeFindsControllerAt38400StartingFrom9600) {
     const ChildResult result = Ctl({"--json", "probe"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const Json json = ParseOutput(result);
-    EXPECT_EQ(json["baud"].Int(), 38400);
-    EXPECT_EQ(json["id"].string, "C");
+    EXPECT_EQ(json.at("baud").get<long long>(), 38400);
+    EXPECT_EQ(json.at("id").get<std::string>(), "C");
     // The controller heard only the probe sent at its own rate.
     const std::vector<Json> probes = LogOf("probe");
     ASSERT_EQ(probes.size(), 1u);
-    EXPECT_EQ(probes[0]["speed"].Int(), 38400);
+    EXPECT_EQ(probes[0].at("speed").get<long long>(), 38400);
 
     const ChildResult text = Ctl({"probe"});
     EXPECT_EQ(text.exitCode, 0);
@@ -55,17 +55,17 @@ TEST_F(CliTest, DiagReportsIdentityBoardsAndState) {
     const ChildResult result = Ctl({"diag", "--json"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const Json json = ParseOutput(result);
-    EXPECT_EQ(json["system_state"].Int(), 3);
-    EXPECT_EQ(json["system_state_text"].string, "Operational");
-    EXPECT_EQ(json["part_number"].string, "4000000000");
-    EXPECT_EQ(json["date_code"].string, "0007");
-    EXPECT_EQ(json["firmware"].string, "2.3");
-    EXPECT_EQ(json["emitter"]["channels"].Int(), 40);
-    ASSERT_EQ(json["emitter"]["boards"].array.size(), 3u);
-    EXPECT_EQ(json["emitter"]["boards"][2]["channels"].Int(), 8);
-    EXPECT_EQ(json["emitter"]["boards"][2]["error"].Int(), 17);
-    EXPECT_EQ(json["receiver"]["channels"].Int(), 32);
-    EXPECT_EQ(json["receiver"]["boards"].array.size(), 2u);
+    EXPECT_EQ(json.at("system_state").get<long long>(), 3);
+    EXPECT_EQ(json.at("system_state_text").get<std::string>(), "Operational");
+    EXPECT_EQ(json.at("part_number").get<std::string>(), "4000000000");
+    EXPECT_EQ(json.at("date_code").get<std::string>(), "0007");
+    EXPECT_EQ(json.at("firmware").get<std::string>(), "2.3");
+    EXPECT_EQ(json.at("emitter").at("channels").get<long long>(), 40);
+    ASSERT_EQ(json.at("emitter").at("boards").size(), 3u);
+    EXPECT_EQ(json.at("emitter").at("boards").at(2).at("channels").get<long long>(), 8);
+    EXPECT_EQ(json.at("emitter").at("boards").at(2).at("error").get<long long>(), 17);
+    EXPECT_EQ(json.at("receiver").at("channels").get<long long>(), 32);
+    EXPECT_EQ(json.at("receiver").at("boards").size(), 2u);
 
     const ChildResult text = Ctl({"diag"});
     EXPECT_EQ(text.exitCode, 0);
@@ -77,9 +77,9 @@ TEST_F(CliTest, DiagOfAControllerWithoutReceiverSaysReceiverError) {
     const ChildResult result = Ctl({"--json", "diag"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const Json json = ParseOutput(result);
-    EXPECT_EQ(json["system_state"].Int(), 1);
-    EXPECT_EQ(json["system_state_text"].string, "Receiver Error");
-    EXPECT_TRUE(json["receiver"]["boards"].array.empty());
+    EXPECT_EQ(json.at("system_state").get<long long>(), 1);
+    EXPECT_EQ(json.at("system_state_text").get<std::string>(), "Receiver Error");
+    EXPECT_TRUE(json.at("receiver").at("boards").empty());
 }
 
 TEST_F(CliTest, PsfPutThenGetRoundTripsByteForByte) {
@@ -92,8 +92,8 @@ TEST_F(CliTest, PsfPutThenGetRoundTripsByteForByte) {
 
     const ChildResult put = Ctl({"psf", "put", Path("custom.PSF")});
     ASSERT_EQ(put.exitCode, 0) << put.err;
-    EXPECT_EQ(FromHex(State()["psf"].string), Image(psf));
-    EXPECT_EQ(State()["baud"].Int(), 19200);
+    EXPECT_EQ(FromHex(State().at("psf").get<std::string>()), Image(psf));
+    EXPECT_EQ(State().at("baud").get<long long>(), 19200);
 
     const ChildResult get = Ctl({"psf", "get", Path("back.PSF")});
     ASSERT_EQ(get.exitCode, 0) << get.err;
@@ -109,19 +109,19 @@ TEST_F(CliTest, PsfShowDecodesEveryFieldAndEscapesOddCodes) {
     const ChildResult result = CtlRaw({"psf", "show", "--json", Path("odd.PSF")});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const Json json = ParseOutput(result);
-    EXPECT_EQ(json["meas1_mode"]["text"].string, "FBB");
-    EXPECT_EQ(json["meas2_mode"]["text"].string, "CBB");
-    EXPECT_EQ(json["control_mode"]["code"].string, "\"");
-    EXPECT_EQ(json["control_mode"]["text"].type, Json::Type::Null);
-    EXPECT_EQ(json["scanning_method"]["code"].string, "0x01");
-    EXPECT_EQ(json["transmission_mode"].string, "measurement_result");
-    EXPECT_TRUE(json["suppress_header"].boolean);
-    EXPECT_EQ(json["scan_count"].Int(), 7);
-    ASSERT_EQ(json["outputs"].array.size(), 16u);
-    EXPECT_EQ(json["outputs"][0]["source"]["text"].string, "Meas1");
-    EXPECT_EQ(json["outputs"][0]["hysteresis_high"].Int(), 25);
-    EXPECT_EQ(json["outputs"][15]["source"]["text"].string, "Trigger");
-    EXPECT_EQ(json["outputs"][15]["set_point_low"].Int(), 384);
+    EXPECT_EQ(json.at("meas1_mode").at("text").get<std::string>(), "FBB");
+    EXPECT_EQ(json.at("meas2_mode").at("text").get<std::string>(), "CBB");
+    EXPECT_EQ(json.at("control_mode").at("code").get<std::string>(), "\"");
+    EXPECT_TRUE(json.at("control_mode").at("text").is_null());
+    EXPECT_EQ(json.at("scanning_method").at("code").get<std::string>(), "0x01");
+    EXPECT_EQ(json.at("transmission_mode").get<std::string>(), "measurement_result");
+    EXPECT_TRUE(json.at("suppress_header").get<bool>());
+    EXPECT_EQ(json.at("scan_count").get<long long>(), 7);
+    ASSERT_EQ(json.at("outputs").size(), 16u);
+    EXPECT_EQ(json.at("outputs").at(0).at("source").at("text").get<std::string>(), "Meas1");
+    EXPECT_EQ(json.at("outputs").at(0).at("hysteresis_high").get<long long>(), 25);
+    EXPECT_EQ(json.at("outputs").at(15).at("source").at("text").get<std::string>(), "Trigger");
+    EXPECT_EQ(json.at("outputs").at(15).at("set_point_low").get<long long>(), 384);
 
     const ChildResult text = CtlRaw({"psf", "show", Path("odd.PSF")});
     EXPECT_EQ(text.exitCode, 0);
@@ -141,8 +141,8 @@ TEST_F(CliTest, BlankingPutThenGetKeepsTheControllersChannelsOnly) {
     EXPECT_NE(put.err.find("Warning! The number of channels in the file is greater than"), std::string::npos)
         << put.err;
     const Json json = ParseOutput(put);
-    EXPECT_EQ(json["blanked"].Int(), 3);
-    const std::vector<uint8_t> block = FromHex(State()["blanking"].string);
+    EXPECT_EQ(json.at("blanked").get<long long>(), 3);
+    const std::vector<uint8_t> block = FromHex(State().at("blanking").get<std::string>());
     ASSERT_EQ(block.size(), 48u);
     EXPECT_EQ(std::vector<uint8_t>(block.begin(), block.begin() + 6),
               (std::vector<uint8_t>{0x80, 0x40, 0x00, 0x00, 0x01, 0x00}));
@@ -159,7 +159,7 @@ TEST_F(CliTest, BlankingClearLeavesNoFieldAndNeedsAnOperationalController) {
     StartSim({"--blanked", "0-3,20"});
     const ChildResult clear = Ctl({"blanking", "clear"});
     ASSERT_EQ(clear.exitCode, 0) << clear.err;
-    for (const uint8_t byte : FromHex(State()["blanking"].string)) EXPECT_EQ(byte, 0);
+    for (const uint8_t byte : FromHex(State().at("blanking").get<std::string>())) EXPECT_EQ(byte, 0);
     ASSERT_EQ(LogOf("W").size(), 1u);
 }
 
@@ -178,19 +178,19 @@ TEST_F(CliTest, PartNumberThenDiagShowsTheNewIdentity) {
     EXPECT_EQ(set.out, "Part Number and Date Code Set.\n");
     const std::vector<Json> requests = LogOf("X");
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(FromHex(requests[0]["rx"].string),
+    EXPECT_EQ(FromHex(requests[0].at("rx").get<std::string>()),
               (std::vector<uint8_t>{0x1B, 'A', 0x58, 0x00, 0x01, 0x11, 0x70, 0x04, 0x4E, 0x00, 0xD4, 0x0D}));
 
     const Json diag = ParseOutput(Ctl({"--json", "diag"}));
-    EXPECT_EQ(diag["part_number"].string, "70000");
-    EXPECT_EQ(diag["date_code"].string, "1102");
+    EXPECT_EQ(diag.at("part_number").get<std::string>(), "70000");
+    EXPECT_EQ(diag.at("date_code").get<std::string>(), "1102");
 
     // Without a date code, today's goes in.
     ASSERT_EQ(Ctl({"partnumber", "123456"}).exitCode, 0);
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    EXPECT_EQ(std::to_string(State()["date_code"].Int()), std::to_string(std::stoi(MakeDateCode(local))));
+    EXPECT_EQ(std::to_string(State().at("date_code").get<long long>()), std::to_string(std::stoi(MakeDateCode(local))));
 }
 
 TEST_F(CliTest, BeamsShowsTheScanAndLeavesTheOriginalPsfInTheController) {
@@ -202,20 +202,20 @@ TEST_F(CliTest, BeamsShowsTheScanAndLeavesTheOriginalPsfInTheController) {
     const ChildResult result = Ctl({"--json", "beams", "--count", "3"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const Json json = ParseOutput(result);
-    EXPECT_EQ(json["channels"].Int(), 32);
-    EXPECT_EQ(json["blanked"].Int(), 4);
-    ASSERT_EQ(json["scans"].array.size(), 3u);
-    const Json& scan = json["scans"][2];
-    EXPECT_EQ(scan["rows"][0].string, "0000 1111 1111 BBBB");
-    EXPECT_EQ(scan["rows"][1].string, "1111 1111 1111 1111");
-    EXPECT_EQ(scan["blocked"].Int(), 4);
-    EXPECT_EQ(scan["made"].Int(), 24);  // the blanked four are not made
-    EXPECT_TRUE(json["original_restored"].boolean);
+    EXPECT_EQ(json.at("channels").get<long long>(), 32);
+    EXPECT_EQ(json.at("blanked").get<long long>(), 4);
+    ASSERT_EQ(json.at("scans").size(), 3u);
+    const Json& scan = json.at("scans").at(2);
+    EXPECT_EQ(scan.at("rows").at(0).get<std::string>(), "0000 1111 1111 BBBB");
+    EXPECT_EQ(scan.at("rows").at(1).get<std::string>(), "1111 1111 1111 1111");
+    EXPECT_EQ(scan.at("blocked").get<long long>(), 4);
+    EXPECT_EQ(scan.at("made").get<long long>(), 24);  // the blanked four are not made
+    EXPECT_TRUE(json.at("original_restored").get<bool>());
 
     // The working set went in (All Mode, Binary, Host, Straight), then the original came back.
     const std::vector<Json> sends = LogOf("C");
     ASSERT_EQ(sends.size(), 3u);
-    const std::vector<uint8_t> working = FromHex(sends[1]["rx"].string);
+    const std::vector<uint8_t> working = FromHex(sends[1].at("rx").get<std::string>());
     ASSERT_EQ(working.size(), 158u);
     // Frame byte k carries record byte k - 1.
     EXPECT_EQ(working[1 + 4], 'c');
@@ -223,7 +223,7 @@ TEST_F(CliTest, BeamsShowsTheScanAndLeavesTheOriginalPsfInTheController) {
     EXPECT_EQ(working[1 + 8] & 0x6F, 0x24);
     EXPECT_EQ(working[1 + 6], 'A');  // the measurement modes stay as read
     EXPECT_EQ(LogOf("scan").size(), 3u);
-    EXPECT_EQ(FromHex(State()["psf"].string), Image(original));
+    EXPECT_EQ(FromHex(State().at("psf").get<std::string>()), Image(original));
 
     const ChildResult text = Ctl({"beams"});
     EXPECT_EQ(text.exitCode, 0) << text.err;
@@ -240,7 +240,7 @@ TEST_F(CliTest, BeamsSendsTheOriginalBackAfterAFailedScan) {
     EXPECT_EQ(LogOf("scan").size(), 3u);  // three attempts, then no more
     const std::vector<Json> sends = LogOf("C");
     ASSERT_EQ(sends.size(), 2u);
-    EXPECT_EQ(FromHex(State()["psf"].string), Image(CPsfRecord()));
+    EXPECT_EQ(FromHex(State().at("psf").get<std::string>()), Image(CPsfRecord()));
 }
 
 TEST_F(CliTest, BeamsStoppedBySignalOrByItsReaderStillRestoresTheOriginal) {
@@ -252,13 +252,14 @@ TEST_F(CliTest, BeamsStoppedBySignalOrByItsReaderStillRestoresTheOriginal) {
         EXPECT_EQ(ctl->Terminate(10000), 0);
     }
     EXPECT_EQ(LogOf("C").size(), 2u);
-    EXPECT_EQ(FromHex(State()["psf"].string), original);
+    EXPECT_EQ(FromHex(State().at("psf").get<std::string>()), original);
     {
         const auto ctl = StartCtl({"beams", "--count", "100000"});
         ASSERT_EQ(ctl->ReadLine(15000), "Scan 1");
         ctl->CloseOutput();
-        EXPECT_EQ(ctl->Wait(10000), 0);
+        // The scans that could not be printed make it a failed command.
+        EXPECT_EQ(ctl->Wait(10000), 3);
     }
     EXPECT_EQ(LogOf("C").size(), 4u);
-    EXPECT_EQ(FromHex(State()["psf"].string), original);
+    EXPECT_EQ(FromHex(State().at("psf").get<std::string>()), original);
 }

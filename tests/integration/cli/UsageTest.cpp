@@ -43,6 +43,40 @@ TEST_F(CliTest, BadUsageExits2WithUsageOnStderr) {
     }
 }
 
+TEST_F(CliTest, UsageErrorsSayWhatWasWrongAndWhereTheToolsOptionsStand) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;  // the first line on stderr, after "veltrixctl: "
+        std::string usage;    // the start of the usage line that follows
+    };
+    const std::vector<Case> cases = {
+        {{}, "no command given", "Usage: veltrixctl [OPTIONS] COMMAND"},
+        {{"--json"}, "no command given", "Usage: veltrixctl [OPTIONS] COMMAND"},
+        {{"frobnicate"}, "unknown command 'frobnicate'", "Usage: veltrixctl [OPTIONS] COMMAND"},
+        {{"--frob=1", "diag"}, "unknown option '--frob'", "Usage: veltrixctl diag"},
+        {{"diag", "extra"}, "unexpected argument 'extra'", "Usage: veltrixctl diag"},
+        {{"diag", "probe"}, "unexpected argument 'probe'", "Usage: veltrixctl diag"},
+        {{"psf"}, "psf needs get, put or show", "Usage: veltrixctl psf [OPTIONS] COMMAND"},
+        {{"blanking", "frob"}, "unknown blanking command 'frob'", "Usage: veltrixctl blanking"},
+        {{"psf", "put", "--json"}, "psf put needs a FILE", "Usage: veltrixctl psf put [OPTIONS] FILE"},
+        {{"diag", "--trace"}, "option '--trace' needs a value", "Usage: veltrixctl diag"},
+        {{"--port", "1", "diag", "--port", "2"}, "option '--port' given twice", "Usage: veltrixctl diag"},
+        {{"beams", "--count", "5", "--count=6"}, "option '--count' given twice", "Usage: veltrixctl beams"},
+        {{"diag", "--json=yes"}, "option '--json' takes no value", "Usage: veltrixctl diag"},
+        {{"--port=0x2", "diag"}, "--port needs a COM number from 1 to 255, not '0x2'", "Usage"},
+        {{"diag", "--device", "/dev/null", "--port", "2"}, "--port and --device exclude each other", "Usage"},
+        {{"--device", "", "diag"}, "--device needs a path", "Usage"},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const auto& a : c.args) joined += " " + a;
+        const ChildResult result = CtlRaw(c.args, 5000);
+        EXPECT_EQ(result.exitCode, 2) << joined;
+        EXPECT_EQ(result.err.substr(0, result.err.find('\n')), "veltrixctl: " + c.message) << joined;
+        EXPECT_EQ(result.err.find("\n" + c.usage), result.err.find('\n')) << joined << ": " << result.err;
+    }
+}
+
 TEST_F(CliTest, HelpOnTheToolAndEveryCommand) {
     const std::vector<std::vector<std::string>> asks = {
         {"--help"}, {"-h"}, {"probe", "--help"}, {"diag", "--help"}, {"psf", "--help"},
@@ -99,7 +133,7 @@ TEST_F(CliTest, WithoutAPortOptionTheDesktopProgramsSavedPortIsUsed) {
         << "[Communication]\nPort=4\n\n[Ports]\nCOM5=" << Link() << "\n";
     const ChildResult result = CtlRaw({"--json", "probe"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(ParseOutput(result)["id"].string, "D");
+    EXPECT_EQ(ParseOutput(result).at("id").get<std::string>(), "D");
 }
 
 TEST_F(CliTest, TraceRecordsEveryByteWithTimeAndDirection) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,13 +74,12 @@ class SimProcess {
         return !m_device.empty();
     }
 
-    // The value of a string field of the ready line.
+    // The value of a string field of the ready line; empty when there is none.
     std::string Field(const std::string& name) const {
-        const std::string key = "\"" + name + "\":\"";
-        const size_t at = m_line.find(key);
-        if (at == std::string::npos) return {};
-        const size_t start = at + key.size();
-        return m_line.substr(start, m_line.find('"', start) - start);
+        const auto ready = nlohmann::json::parse(m_line, nullptr, false);
+        if (!ready.is_object()) return {};
+        const auto field = ready.find(name);
+        return field != ready.end() && field->is_string() ? field->get<std::string>() : std::string();
     }
 
     // SIGTERM, then the exit status (-1 if it did not exit normally in time).

@@ -74,6 +74,36 @@ TEST(SimOptions, RefuseWhatAControllerCannotBe) {
     }
 }
 
+TEST(SimOptions, RepeatedOptionsLastOneCountsButEveryFaultAdds) {
+    sim::SimConfig config;
+    std::string error;
+    ASSERT_TRUE(Parse({"--baud", "19200", "--fault", "truncate", "--baud=38400", "--fault=fail-first",
+                       "--blanked", "1", "--blanked", "2"},
+                      config, error))
+        << error;
+    EXPECT_EQ(config.model.Baud(), 38400);
+    EXPECT_TRUE(config.faults.truncate);
+    EXPECT_TRUE(config.faults.failFirst);
+    EXPECT_EQ(config.model.blanking[0], 0x20);  // channel 2 only
+}
+
+TEST(SimOptions, CommandLineMistakesAreNamed) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--verbose"}, "unknown option '--verbose'"},
+        {{"ready"}, "unknown option 'ready'"},
+        {{"--fault", "silent", "wrong-id"}, "unknown option 'wrong-id'"},
+        {{"--id"}, "--id needs a value"},
+        {{"--pace=yes"}, "--pace takes no value"},
+        {{"--log", ""}, "--log needs a path"},
+    };
+    for (const auto& [args, message] : cases) {
+        sim::SimConfig config;
+        std::string error;
+        EXPECT_FALSE(Parse(args, config, error)) << args[0];
+        EXPECT_EQ(error, message);
+    }
+}
+
 TEST(SimOptions, HelpNamesEveryOption) {
     const std::string usage = sim::SimUsage();
     for (const char* option :

@@ -2,9 +2,9 @@
 #include <iomanip>
 #include <optional>
 
+#include "CommandEnv.h"
 #include "ExitCodes.h"
-#include "JsonWriter.h"
-#include "Verbs.h"
+#include "JsonOutput.h"
 #include "model/PsfFile.h"
 
 namespace {
@@ -108,66 +108,53 @@ void PrintText(std::ostream& out, const std::string& path, const CPsfRecord& rec
     }
 }
 
+// A code with its text, or null for a code in no table.
+Json CodeJson(uint8_t code, const std::optional<std::string>& text) {
+    return {{"code", CodeText(code)}, {"text", text ? Json(*text) : Json(nullptr)}};
+}
+
 void PrintJson(std::ostream& out, const std::string& path, const CPsfRecord& record) {
-    JsonWriter json;
-    json.BeginObject()
-        .Field("file", path)
-        .Field("addressed_id", CodeText(record.Data()[0]))
-        .Field("command", CodeText(record.Data()[1]));
-    for (const CodedField& field : CodedFields(record)) {
-        json.Key(field.key).BeginObject().Field("code", CodeText(field.code)).Key("text");
-        if (field.text) {
-            json.String(*field.text);
-        } else {
-            json.Null();
-        }
-        json.EndObject();
-    }
-    json.Field("transmission_flags", static_cast<int>(record.Data()[8]))
-        .Field("transmission_mode", ModeKey(record.GetTransmissionMode()))
-        .Field("binary", record.GetBinary() != 0)
-        .Field("suppress_clear_data", record.GetSuppressClearData() != 0)
-        .Field("suppress_header", record.GetSuppressHeader() != 0)
-        .Field("compress_data", record.GetCompressData() != 0)
-        .Field("scan_count", static_cast<int>(record.GetScanCount()));
+    Json json = {{"file", path},
+                 {"addressed_id", CodeText(record.Data()[0])},
+                 {"command", CodeText(record.Data()[1])}};
+    for (const CodedField& field : CodedFields(record)) json[field.key] = CodeJson(field.code, field.text);
+    json["transmission_flags"] = static_cast<int>(record.Data()[8]);
+    json["transmission_mode"] = ModeKey(record.GetTransmissionMode());
+    json["binary"] = record.GetBinary() != 0;
+    json["suppress_clear_data"] = record.GetSuppressClearData() != 0;
+    json["suppress_header"] = record.GetSuppressHeader() != 0;
+    json["compress_data"] = record.GetCompressData() != 0;
+    json["scan_count"] = static_cast<int>(record.GetScanCount());
 
     DiscreteOutput outputs[kDiscreteOutputCount];
     record.GetOutputs(outputs);
-    json.Key("outputs").BeginArray();
+    Json list = Json::array();
     for (int k = 0; k < kDiscreteOutputCount; ++k) {
         const DiscreteOutput& o = outputs[k];
         const auto code = static_cast<uint8_t>(o.source);
-        const auto source = OptionText(kOutputSources, LookupOutputSource(code));
-        json.BeginObject().Field("output", k + 1).Key("source").BeginObject().Field("code", CodeText(code));
-        json.Key("text");
-        if (source) {
-            json.String(*source);
-        } else {
-            json.Null();
-        }
-        json.EndObject()
-            .Field("set_point_low", static_cast<int>(o.setPointLow))
-            .Field("set_point_high", static_cast<int>(o.setPointHigh))
-            .Field("hysteresis_low", static_cast<int>(o.hysteresisLow))
-            .Field("hysteresis_high", static_cast<int>(o.hysteresisHigh))
-            .EndObject();
+        list.push_back({{"output", k + 1},
+                        {"source", CodeJson(code, OptionText(kOutputSources, LookupOutputSource(code)))},
+                        {"set_point_low", static_cast<int>(o.setPointLow)},
+                        {"set_point_high", static_cast<int>(o.setPointHigh)},
+                        {"hysteresis_low", static_cast<int>(o.hysteresisLow)},
+                        {"hysteresis_high", static_cast<int>(o.hysteresisHigh)}});
     }
-    json.EndArray().EndObject();
-    out << json.Text() << "\n";
+    json["outputs"] = std::move(list);
+    out << JsonLine(json);
 }
 
 }  // namespace
 
-int ShowPsfFile(VerbContext& context, const std::string& path) {
+int ShowPsfFile(CommandEnv& env, const std::string& path) {
     CPsfRecord record;
     if (const int status = ReadPsfFile(record, path); status != kPsfOk) {
-        context.ui.Report(FormatPsfFileError(status));
+        env.ui.Report(FormatPsfFileError(status));
         return kExitFile;
     }
-    if (context.global.json) {
-        PrintJson(context.out, path, record);
+    if (env.global.json) {
+        PrintJson(env.out, path, record);
     } else {
-        PrintText(context.out, path, record);
+        PrintText(env.out, path, record);
     }
     return kExitOk;
 }

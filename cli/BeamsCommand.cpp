@@ -1,0 +1,194 @@
+#include <ctime>
+#include <iomanip>
+#include <sys/stat.h>
+
+#include "BeamText.h"
+#include "CliSession.h"
+#include "CommandLine.h"
+#include "ExitCodes.h"
+#include "InterruptFlag.h"
+#include "JsonOutput.h"
+#include "command/AlignmentPsf.h"
+#include "model/ScanReply.h"
+#include "platform/Clock.h"
+
+namespace {
+
+constexpr int kMaxChannels = 8 * CBlankingMap::kBlockBytes;  // what the blanking block carries
+
+// A name in the working directory that holds no file yet, so that saving the
+// original never replaces anything.
+std::string FreshOriginalName() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = std::string("veltrix-original-") + stamp;
+    std::string name = base + ".PSF";
+    struct stat info {};
+    for (int n = 1; ::lstat(name.c_str(), &info) == 0; ++n) name = base + "-" + std::to_string(n) + ".PSF";
+    return name;
+}
+
+struct ScanCounts {
+    int blocked;
+    int made;
+};
+
+ScanCounts CountsOf(const CBeamBitScan& scan, const CBlankingMap& map) {
+    return {scan.Statistics().blockedCount, scan.Statistics().madeCount - map.BlankedCount(0)};
+}
+
+void PrintScanText(std::ostream& out, int number, const CBeamBitScan& scan, const CBlankingMap& map) {
+    const int n = scan.ChannelCount();
+    const ScanCounts counts = CountsOf(scan, map);
+    out << "Scan " << number << "\n";
+    for (int row = 0; 16 * row < 8 * (n / 8); ++row) {
+        out << std::right << std::setw(11) << BeamRowLabel(row, n) << "   " << BeamRow(scan, map, row)
+            << "\n";
+    }
+    out << "Total: " << n << "  Blocked: " << counts.blocked << "  Made: " << counts.made
+        << "  Blanked: " << map.BlankedCount(0) << "\n";
+    out.flush();
+}
+
+Json ScanJson(int number, uint32_t elapsedMs, const CBeamBitScan& scan, const CBlankingMap& map) {
+    const ScanCounts counts = CountsOf(scan, map);
+    Json rows = Json::array();
+    for (int row = 0; 16 * row < 8 * (scan.ChannelCount() / 8); ++row) rows.push_back(BeamRow(scan, map, row));
+    return {{"scan", number},
+            {"elapsed_ms", elapsedMs},
+            {"blocked", counts.blocked},
+            {"made", counts.made},
+            {"rows", std::move(rows)}};
+}
+
+struct BeamsRequest {
+    int count = 1;
+    int channels = 0;  // 0: from the diagnostics
+    std::string saveOriginal;
+};
+
+// Scans and prints; returns kExitOk or kExitController after a failed scan.
+int TakeScans(CommandEnv& env, CControllerLink& link, const BeamsRequest& request,
+              const CBlankingMap& map, Json& scans) {
+    CBeamBitScan scan(map.ChannelCount());
+    const uint32_t start = GetClock().TickMs();
+    int result = kExitOk;
+    for (int i = 1; i <= request.count; ++i) {
+        // Stopped by a signal or by a reader that went away: the scans end
+        // here, the controller still gets its original back.
+        if (InterruptFlag::Raised() || !env.out) {
+            env.ui.Report("Stopped after " + std::to_string(i - 1) + " scans.");
+            break;
+        }
+        if (!link.RequestScan(scan)) {
+            env.ui.Report("Unable to Input Scan.");
+            result = kExitController;
+            break;
+        }
+        if (env.global.json) {
+            scans.push_back(ScanJson(i, GetClock().TickMs() - start, scan, map));
+        } else {
+            PrintScanText(env.out, i, scan, map);
+        }
+    }
+    return result;
+}
+
+int Beams(CommandEnv& env, const BeamsRequest& request) {
+    const InterruptFlag interrupt;
+    CliSession session(env.global, env.ui);
+    if (const int rc = session.Open(); rc != kExitOk) return rc;
+    CControllerLink& link = *session.Link();
+
+    CDiagnosticsRecord record;
+    if (const int rc = session.ReadOperationalDiagnostics(record); rc != kExitOk) return rc;
+    CControllerLink::DelayMs(1000);
+    if (!link.ReadPsf(session.OriginalPsf())) {
+        env.ui.Report("Unable to input PSF.");
+        return kExitController;
+    }
+    CPsfRecord working = MakeAlignmentPsf(session.OriginalPsf());
+    if (!link.SendPsf(working)) {
+        env.ui.Report("Unable to output PSF.");
+        return kExitController;
+    }
+    session.SetRestoreFlag(1);
+
+    const int channels = request.channels ? request.channels : record.emitterChannelTotal;
+    CBlankingMap map(channels);
+    Json json = {{"channels", channels}};
+    int result = kExitOk;
+    if (!link.ReadBlanking(map)) {
+        env.ui.Report("Unable to input blanking fields.");
+        result = kExitController;
+    } else {
+        json["blanked"] = map.BlankedCount(0);
+        json["blanked_channels"] = BlankedChannels(map);
+        json["scans"] = Json::array();
+        result = TakeScans(env, link, request, map, json["scans"]);
+    }
+
+    // Whatever happened since the working set went in, the original goes back.
+    const std::string savePath = request.saveOriginal.empty() ? FreshOriginalName() : request.saveOriginal;
+    const bool restored = session.RestoreIfChanged(savePath);
+    if (!restored) result = kExitController;
+    if (env.global.json) {
+        json["original_restored"] = restored;
+        env.out << JsonLine(json);
+    }
+    return result;
+}
+
+}  // namespace
+
+void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
+    CLI::App* beams = AddCommand(app, "beams", "take beam scans as the alignment does");
+    beams->footer(
+        "Prepares the controller as the Alignment command does (diagnostics, an\n"
+        "operational check, a one-second pause, its parameter set read and saved,\n"
+        "a working set with All Mode, Binary, Host control and Straight scanning\n"
+        "sent, its blanking fields read), takes N beam scans and prints each as\n"
+        "rows of 16 channels (1 made, 0 blocked, B blanked) with the counts. The\n"
+        "original parameter set is always sent back at the end.\n"
+        "\n"
+        "\"Made\" leaves out the blanked channels, which the controller reports as\n"
+        "made. With --json, each scan carries elapsed_ms: the time from the first\n"
+        "scan request to the end of that scan.");
+    const auto request = std::make_shared<BeamsRequest>();
+    beams->add_option_function<std::string>(
+             "--count",
+             [request](const std::string& value) {
+                 request->count = static_cast<int>(
+                     DecimalOrUsageError(value, 1, 1000000, "--count needs a number from 1 to 1000000"));
+             },
+             "scans to take, 1 to 1000000 (default 1)")
+        ->type_name("N");
+    beams->add_option_function<std::string>(
+             "--channels",
+             [request](const std::string& value) {
+                 const auto channels = ParseDecimal(value, 8, kMaxChannels);
+                 if (!channels || *channels % 8 != 0) {
+                     throw CLI::ValidationError("--channels needs a multiple of 8 from 8 to 384");
+                 }
+                 request->channels = static_cast<int>(*channels);
+             },
+             "beam channels to scan, a multiple of 8 up to 384,\n"
+             "instead of the emitter channel total of the\n"
+             "diagnostics (a controller whose scans carry more\n"
+             "beams than its diagnostics block can describe)")
+        ->type_name("N");
+    beams->add_option_function<std::string>(
+             "--save-original",
+             [request](const std::string& value) {
+                 if (value.empty()) throw CLI::ValidationError("--save-original needs a file name");
+                 request->saveOriginal = value;
+             },
+             "where to save the original parameter set should it\n"
+             "not go back (default: a new file named\n"
+             "veltrix-original-DATE-TIME.PSF here)")
+        ->type_name("FILE");
+    RunWhenChosen(beams, env, [&env, request] { return Beams(env, *request); });
+}
