@@ -1,35 +1,18 @@
-#include <ctime>
 #include <iomanip>
-#include <sys/stat.h>
 
-#include "BeamText.h"
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"
 #include "InterruptFlag.h"
 #include "JsonOutput.h"
 #include "command/AlignmentPsf.h"
+#include "model/BeamText.h"
 #include "model/ScanReply.h"
 #include "platform/Clock.h"
 
 namespace {
 
 constexpr int kMaxChannels = 8 * CBlankingMap::kBlockBytes;  // what the blanking block carries
-
-// A name in the working directory that holds no file yet, so that saving the
-// original never replaces anything.
-std::string FreshOriginalName() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = std::string("veltrix-original-") + stamp;
-    std::string name = base + ".PSF";
-    struct stat info {};
-    for (int n = 1; ::lstat(name.c_str(), &info) == 0; ++n) name = base + "-" + std::to_string(n) + ".PSF";
-    return name;
-}
 
 struct ScanCounts {
     int blocked;

@@ -1,8 +1,8 @@
-#include "BeamText.h"
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"
 #include "JsonOutput.h"
+#include "model/BeamText.h"
 #include "model/BfsFile.h"
 
 namespace {

@@ -37,6 +37,7 @@ void AddPsfCommand(CLI::App& app, CommandEnv& env);
 void AddBlankingCommand(CLI::App& app, CommandEnv& env);
 void AddBeamsCommand(CLI::App& app, CommandEnv& env);
 void AddPartNumberCommand(CLI::App& app, CommandEnv& env);
+void AddReportCommand(CLI::App& app, CommandEnv& env);
 
 // The psf show part of the psf command, in its own file because of its size.
 int ShowPsfFile(CommandEnv& env, const std::string& path);

@@ -12,11 +12,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/ProgramVersion.h"
 #include "serial/PortDeviceList.h"
-
-#ifndef VELTRIX_VERSION
-#define VELTRIX_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -67,7 +64,7 @@ HostSection DescribeHost(const std::string& programName) {
     char date[64] = "";
     if (localtime_r(&now, &local)) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S %z", &local);
     host.date = date;
-    host.toolVersion = programName + " " + VELTRIX_VERSION;
+    host.toolVersion = VersionLine(programName);
     utsname names{};
     if (uname(&names) == 0) {
         host.system = std::string(names.sysname) + " " + names.release + " " + names.machine;

@@ -150,7 +150,7 @@ Json Port(const ServiceReport& report) {
 
 }  // namespace
 
-std::string RenderReportJson(const ServiceReport& report) {
+std::string RenderReportJson(const ServiceReport& report, bool indented) {
     Json json;
     json["ok"] = report.AllOk();
     json["host"] = {{"date", report.host.date},         {"tool", report.host.toolVersion},
@@ -174,5 +174,5 @@ std::string RenderReportJson(const ServiceReport& report) {
     json["scan"] = Scan(report.scan, report.blanking);
     json["trace"] = {{"file", report.trace.file}, {"lines", report.trace.lines}};
     // Names and paths from the system may hold any bytes; the JSON stays valid.
-    return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return json.dump(indented ? 2 : -1, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -9,8 +9,9 @@
 // failed, what the controller is), then the sections in detail.
 std::string RenderReportHtml(const ServiceReport& report);
 
-// The same content as one JSON object (pretty-printed, keys in a fixed order).
-std::string RenderReportJson(const ServiceReport& report);
+// The same content as one JSON object, keys in a fixed order: indented for a
+// file, or on one line (as the tool's other --json output).
+std::string RenderReportJson(const ServiceReport& report, bool indented = true);
 
 // "a<b" -> "a&lt;b"; line breaks stay as they are.
 std::string EscapeHtml(const std::string& text);

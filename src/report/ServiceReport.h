@@ -29,7 +29,7 @@ struct SectionStatus {
 
 struct HostSection {
     std::string date;         // local time, ISO 8601 with the UTC offset
-    std::string toolVersion;  // "veltrixctl 2.0"
+    std::string toolVersion;  // "veltrixctl 2.1.0 (git 1a2b3c4)"
     std::string system;       // kernel name, release and machine
     std::string distribution; // PRETTY_NAME of os-release, if any
     std::string hostName;

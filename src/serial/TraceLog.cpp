@@ -143,6 +143,14 @@ void SetTraceFile(const std::string& path) {
     setting.log.reset();  // ports already traced keep their own reference
 }
 
+bool UseTraceFile(const std::string& path, std::string& error) {
+    std::shared_ptr<TraceLog> log = TraceLog::Create(path, &error);
+    if (!log) return false;
+    SetTraceFile(path);
+    Setting().log = std::move(log);
+    return true;
+}
+
 std::string WantedTraceFile() {
     const TraceSetting& setting = Setting();
     if (!setting.path.empty()) return setting.path;
@@ -216,12 +224,9 @@ std::string ApplyRecordTrace(bool on, std::string& error) {
     if (!CreateParentFolders(path, error)) return {};
     // Opened now, so that a file that cannot be written is said at once
     // rather than on the next command.
-    std::shared_ptr<TraceLog> log = TraceLog::Create(path, &error);
-    if (!log) {
+    if (!UseTraceFile(path, error)) {
         error = path + ": " + error;
         return {};
     }
-    SetTraceFile(path);
-    Setting().log = log;
     return path;
 }

@@ -57,6 +57,9 @@ class TraceLog {
 // Sets the process-wide trace file. Empty: no file of its own, so tracing
 // goes to the file VELTRIX_TRACE names, if any.
 void SetTraceFile(const std::string& path);
+// SetTraceFile, but the file is opened at once: false, with the reason in
+// error and tracing left as it was, when it cannot be traced to.
+bool UseTraceFile(const std::string& path, std::string& error);
 // The file new ports are traced to: the one set, else VELTRIX_TRACE; empty
 // when there is none.
 std::string WantedTraceFile();

@@ -1,4 +1,0 @@
-#pragma once
-
-// Moved to the core, where the service report shares it.
-#include "model/BeamText.h"
