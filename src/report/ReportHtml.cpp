@@ -17,6 +17,7 @@ th, td { border: 1px solid #bbb; padding: 0.15em 0.6em; text-align: left; vertic
 th { background: #eee; white-space: nowrap; }
 td.num { text-align: right; }
 pre { background: #f6f6f6; border: 1px solid #ddd; padding: 0.5em; overflow-x: auto; }
+pre.trace { white-space: pre-wrap; overflow-wrap: anywhere; }
 .meta { color: #444; margin-top: 0; }
 .verdict { font-weight: bold; padding: 0.4em 0.6em; }
 .ok { color: #0a5a0a; }
@@ -245,7 +246,7 @@ std::string Trace(const TraceSection& trace) {
     std::string html = "<h2 id=\"trace\">Protocol trace</h2>\n<p>The last " + std::to_string(trace.lines.size()) +
                        " lines of this run";
     html += trace.file.empty() ? " (kept in memory; no trace file)." : ", also in " + Esc(trace.file) + ".";
-    html += " Times are seconds since the trace started.</p>\n<pre>";
+    html += " Times are seconds since the trace started.</p>\n<pre class=\"trace\">";
     for (const std::string& line : trace.lines) html += Esc(line) + "\n";
     return html + "</pre>\n";
 }
