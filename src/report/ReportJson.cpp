@@ -1,6 +1,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/BeamText.h"
+#include "model/PsfJson.h"
 #include "model/PsfText.h"
 #include "report/ReportRender.h"
 
@@ -68,32 +69,7 @@ Json Psf(const PsfSection& section) {
     if (!section.status.Ok()) return json;
     const CPsfRecord& record = section.record;
     json["addressed_id"] = PsfCodeText(record.Data()[0]);
-    for (const PsfCodedField& field : PsfCodedFields(record)) {
-        json[field.key] = {{"code", PsfCodeText(field.code)},
-                           {"text", field.text ? Json(*field.text) : Json(nullptr)}};
-    }
-    json["transmission_flags"] = record.Data()[8];
-    json["transmission_mode"] = TransmissionModeKey(record.GetTransmissionMode());
-    json["binary"] = record.GetBinary() != 0;
-    json["suppress_clear_data"] = record.GetSuppressClearData() != 0;
-    json["suppress_header"] = record.GetSuppressHeader() != 0;
-    json["compress_data"] = record.GetCompressData() != 0;
-    json["scan_count"] = record.GetScanCount();
-    DiscreteOutput outputs[kDiscreteOutputCount];
-    record.GetOutputs(outputs);
-    Json list = Json::array();
-    for (int k = 0; k < kDiscreteOutputCount; ++k) {
-        const DiscreteOutput& o = outputs[k];
-        const auto code = static_cast<uint8_t>(o.source);
-        const auto text = OutputSourceText(code);
-        list.push_back({{"output", k + 1},
-                        {"source", {{"code", PsfCodeText(code)}, {"text", text ? Json(*text) : Json(nullptr)}}},
-                        {"set_point_low", o.setPointLow},
-                        {"set_point_high", o.setPointHigh},
-                        {"hysteresis_low", o.hysteresisLow},
-                        {"hysteresis_high", o.hysteresisHigh}});
-    }
-    json["outputs"] = list;
+    AppendPsfJson(json, record);
     json["hex"] = Hex(record.Data(), kPsfRecordSize);
     return json;
 }
