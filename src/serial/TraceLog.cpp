@@ -179,8 +179,9 @@ std::shared_ptr<TraceLog> ActiveTraceLog() {
 void KeepRecentTrace(bool keep) {
     TraceSetting& setting = Setting();
     setting.keepRecent = keep;
-    if (!keep) setting.recent.clear();
-    setting.log.reset();
+    if (keep) return;  // a file trace already open feeds the lines from now on
+    setting.recent.clear();
+    if (setting.log && setting.log->Path().empty()) setting.log.reset();
 }
 
 std::vector<std::string> RecentTraceLines() {

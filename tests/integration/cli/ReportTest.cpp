@@ -29,18 +29,22 @@ TEST_F(CliTest, ReportOfAHealthyControllerHoldsIdentityFieldsAndBlanking) {
     StartSim({"--id", "B", "--baud", "19200", "--part-number", "4000000000", "--date-code", "7",
               "--emitter", "16,16,8:17", "--blanked", "0-3,8,39"});
     const std::string out = Path("report.html");
-    const ChildResult result = Ctl({"report", "--out", out});
+    const ChildResult result = Ctl({"--trace", Path("trace.log"), "report", "--out", out});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, out + "\n");
     ExpectValidHtml(out);
+    // The report names the trace file, which holds this run once.
+    const std::string trace = ReadText(Path("trace.log"));
+    EXPECT_EQ(trace.find(" START "), trace.rfind(" START ")) << trace;
 
     const std::string html = ReadText(out);
-    for (const char* text :
-         {"Every step succeeded.", "controller B at 19200 baud", "4000000000", "0007", "2.3", "End of Board",
-          "Controller ID", "Baud Rate", "Control Mode Selection", "Scanning Method", "Meas 1", "Meas 2",
-          "Serial Transmission", "Transmission Type", "Suppress Clear Data", "Suppress Header",
-          "Compress Data", "Scan #", "Output #1<", "Output #16<", "1-4, 9, 40", "The 154 bytes",
-          "The 48-byte blanking block", "D read PSF", "V read blanking"}) {
+    const std::vector<std::string> expected = {
+        "Every step succeeded.", "controller B at 19200 baud", "4000000000", "0007", "2.3", "End of Board",
+        "Controller ID", "Baud Rate", "Control Mode Selection", "Scanning Method", "Meas 1", "Meas 2",
+        "Serial Transmission", "Transmission Type", "Suppress Clear Data", "Suppress Header", "Compress Data",
+        "Scan #", "Output #1<", "Output #16<", "1-4, 9, 40", "The 154 bytes", "The 48-byte blanking block",
+        "D read PSF", "V read blanking", "also in " + Path("trace.log")};
+    for (const std::string& text : expected) {
         EXPECT_NE(html.find(text), std::string::npos) << text;
     }
 }
