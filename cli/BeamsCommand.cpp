@@ -1,12 +1,13 @@
 #include <iomanip>
 
+#include "AlignmentSetup.h"
+#include "BeamRows.h"
+#include "BeamsWatch.h"
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"
 #include "InterruptFlag.h"
 #include "JsonOutput.h"
-#include "command/AlignmentPsf.h"
-#include "model/BeamText.h"
 #include "model/ScanReply.h"
 #include "platform/Clock.h"
 
@@ -14,32 +15,21 @@ namespace {
 
 constexpr int kMaxChannels = 8 * CBlankingMap::kBlockBytes;  // what the blanking block carries
 
-struct ScanCounts {
-    int blocked;
-    int made;
-};
-
-ScanCounts CountsOf(const CBeamBitScan& scan, const CBlankingMap& map) {
-    return {scan.Statistics().blockedCount, scan.Statistics().madeCount - map.BlankedCount(0)};
-}
-
 void PrintScanText(std::ostream& out, int number, const CBeamBitScan& scan, const CBlankingMap& map) {
     const int n = scan.ChannelCount();
-    const ScanCounts counts = CountsOf(scan, map);
+    const BeamCounts counts = CountBeams(scan, map, false);
     out << "Scan " << number << "\n";
-    for (int row = 0; 16 * row < 8 * (n / 8); ++row) {
-        out << std::right << std::setw(11) << BeamRowLabel(row, n) << "   " << BeamRow(scan, map, row)
-            << "\n";
-    }
+    for (int row = 0; row < ChannelRowCount(ScannedChannels(scan)); ++row)
+        out << std::right << std::setw(11) << BeamRowLabel(row, n) << "   " << RowText(scan, map, row) << "\n";
     out << "Total: " << n << "  Blocked: " << counts.blocked << "  Made: " << counts.made
         << "  Blanked: " << map.BlankedCount(0) << "\n";
     out.flush();
 }
 
 Json ScanJson(int number, uint32_t elapsedMs, const CBeamBitScan& scan, const CBlankingMap& map) {
-    const ScanCounts counts = CountsOf(scan, map);
+    const BeamCounts counts = CountBeams(scan, map, false);
     Json rows = Json::array();
-    for (int row = 0; 16 * row < 8 * (scan.ChannelCount() / 8); ++row) rows.push_back(BeamRow(scan, map, row));
+    for (int row = 0; row < ChannelRowCount(ScannedChannels(scan)); ++row) rows.push_back(RowText(scan, map, row));
     return {{"scan", number},
             {"elapsed_ms", elapsedMs},
             {"blocked", counts.blocked},
@@ -47,10 +37,12 @@ Json ScanJson(int number, uint32_t elapsedMs, const CBeamBitScan& scan, const CB
             {"rows", std::move(rows)}};
 }
 
+
 struct BeamsRequest {
-    int count = 1;
+    int count = 0;     // 0: not given (one scan; no limit with --watch)
     int channels = 0;  // 0: from the diagnostics
     std::string saveOriginal;
+    bool watch = false;
 };
 
 // Scans and prints; returns kExitOk or kExitController after a failed scan.
@@ -59,7 +51,8 @@ int TakeScans(CommandEnv& env, CControllerLink& link, const BeamsRequest& reques
     CBeamBitScan scan(map.ChannelCount());
     const uint32_t start = GetClock().TickMs();
     int result = kExitOk;
-    for (int i = 1; i <= request.count; ++i) {
+    const int count = request.count > 0 ? request.count : 1;
+    for (int i = 1; i <= count; ++i) {
         // Stopped by a signal or by a reader that went away: the scans end
         // here, the controller still gets its original back.
         if (InterruptFlag::Raised() || !env.out) {
@@ -85,20 +78,8 @@ int Beams(CommandEnv& env, const BeamsRequest& request) {
     CliSession session(env.global, env.ui);
     if (const int rc = session.Open(); rc != kExitOk) return rc;
     CControllerLink& link = *session.Link();
-
     CDiagnosticsRecord record;
-    if (const int rc = session.ReadOperationalDiagnostics(record); rc != kExitOk) return rc;
-    CControllerLink::DelayMs(1000);
-    if (!link.ReadPsf(session.OriginalPsf())) {
-        env.ui.Report("Unable to input PSF.");
-        return kExitController;
-    }
-    CPsfRecord working = MakeAlignmentPsf(session.OriginalPsf());
-    if (!link.SendPsf(working)) {
-        env.ui.Report("Unable to output PSF.");
-        return kExitController;
-    }
-    session.SetRestoreFlag(1);
+    if (const int rc = PrepareForAlignment(env, session, record); rc != kExitOk) return rc;
 
     const int channels = request.channels ? request.channels : record.emitterChannelTotal;
     CBlankingMap map(channels);
@@ -107,6 +88,8 @@ int Beams(CommandEnv& env, const BeamsRequest& request) {
     if (!link.ReadBlanking(map)) {
         env.ui.Report("Unable to input blanking fields.");
         result = kExitController;
+    } else if (request.watch) {
+        result = WatchBeams(env, link, map, request.count);
     } else {
         json["blanked"] = map.BlankedCount(0);
         json["blanked_channels"] = BlankedChannels(map);
@@ -120,7 +103,8 @@ int Beams(CommandEnv& env, const BeamsRequest& request) {
     if (!restored) result = kExitController;
     if (env.global.json) {
         json["original_restored"] = restored;
-        env.out << JsonLine(json);
+        // A watch has streamed its scans already.
+        env.out << JsonLine(request.watch ? Json{{"original_restored", restored}} : json);
     }
     return result;
 }
@@ -139,7 +123,14 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
         "\n"
         "\"Made\" leaves out the blanked channels, which the controller reports as\n"
         "made. With --json, each scan carries elapsed_ms: the time from the first\n"
-        "scan request to the end of that scan.");
+        "scan request to the end of that scan.\n"
+        "\n"
+        "--watch scans until Ctrl-C (or --count scans). On a terminal it redraws\n"
+        "the rows in place; on a pipe it prints one block per scan that differs\n"
+        "from the one before (with --json one object per line, then one with\n"
+        "original_restored). Beside each row an x marks every beam that was\n"
+        "blocked at some scan since the watch began, so a beam that flickers\n"
+        "stays marked.");
     const auto request = std::make_shared<BeamsRequest>();
     beams->add_option_function<std::string>(
              "--count",
@@ -147,8 +138,13 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
                  request->count = static_cast<int>(
                      DecimalOrUsageError(value, 1, 1000000, "--count needs a number from 1 to 1000000"));
              },
-             "scans to take, 1 to 1000000 (default 1)")
+             "scans to take, 1 to 1000000 (default 1; with\n"
+             "--watch, no limit)")
         ->type_name("N");
+    beams->add_flag_callback(
+        "--watch", [request] { request->watch = true; },
+        "scan until Ctrl-C, redrawing the rows in place on a\n"
+        "terminal, a block per changed scan elsewhere");
     beams->add_option_function<std::string>(
              "--channels",
              [request](const std::string& value) {

@@ -108,4 +108,5 @@ void AddBlankingCommand(CLI::App& app, CommandEnv& env) {
             return Blanking(env, name, *path);
         });
     }
+    AddBlankingTeachCommand(*blanking, env);
 }

@@ -1,9 +1,6 @@
 #include "CliSession.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
-#include <ctime>
 
 #include "ExitCodes.h"
 #include "model/PsfFile.h"
@@ -91,17 +88,4 @@ bool RestoreOriginal(CControllerCommand& context, ConsoleUi& ui, const std::stri
         ui.Report("The original PSF was saved to '" + *ui.SavedTo() + "'.");
     }
     return false;
-}
-
-std::string FreshOriginalName() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = std::string("veltrix-original-") + stamp;
-    std::string name = base + ".PSF";
-    struct stat info {};
-    for (int n = 1; ::lstat(name.c_str(), &info) == 0; ++n) name = base + "-" + std::to_string(n) + ".PSF";
-    return name;
 }

@@ -44,7 +44,3 @@ int SavedPortIndex();
 // question to save it is answered with savePath. False when it did not go
 // back (saying where it was saved, when it was).
 bool RestoreOriginal(CControllerCommand& context, ConsoleUi& ui, const std::string& savePath);
-
-// A name in the working directory that holds no file yet, so that saving the
-// original never replaces anything: veltrix-original-DATE-TIME.PSF.
-std::string FreshOriginalName();

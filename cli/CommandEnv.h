@@ -35,6 +35,7 @@ void AddProbeCommand(CLI::App& app, CommandEnv& env);
 void AddDiagCommand(CLI::App& app, CommandEnv& env);
 void AddPsfCommand(CLI::App& app, CommandEnv& env);
 void AddBlankingCommand(CLI::App& app, CommandEnv& env);
+void AddBlankingTeachCommand(CLI::App& blanking, CommandEnv& env);
 void AddBeamsCommand(CLI::App& app, CommandEnv& env);
 void AddPartNumberCommand(CLI::App& app, CommandEnv& env);
 void AddReportCommand(CLI::App& app, CommandEnv& env);

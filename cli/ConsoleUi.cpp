@@ -11,6 +11,11 @@ void ConsoleUi::Report(const std::string& text) {
     m_out.flush();
 }
 
+void ConsoleUi::Prompt(const std::string& question) {
+    m_out << question << ' ';
+    m_out.flush();
+}
+
 MsgResult ConsoleUi::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon) {
     Report(text);
     switch (buttons) {

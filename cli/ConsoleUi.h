@@ -30,6 +30,8 @@ public:
     void SetSavePath(std::string path) { m_savePath = std::move(path); }
     // Prints a text the way a message box would (for messages of the tool's own).
     void Report(const std::string& text);
+    // Prints a question on the same stream, the answer to follow on its line.
+    void Prompt(const std::string& question);
     // Message boxes shown so far: lets a caller tell whether a core step that
     // reports only through messages went wrong.
     std::size_t MessageCount() const { return m_messageCount; }

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "AlignmentSetup.h"
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"

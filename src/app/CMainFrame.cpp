@@ -12,6 +12,7 @@
 #include "app/KeyLockState.h"
 #include "app/MainMenu.h"
 #include "app/SupportTools.h"
+#include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
 #include "dialogs/ports/CPortDevicesDlg.h"
@@ -158,6 +159,8 @@ void CMainFrame::OnCommand(int id) {
                 OnDiagnostics();
                 break;
             case kCmdAlignment:
+                OnAlignment();
+                break;
             case kCmdEditPsf:
                 OnNotAvailableYet();
                 break;
@@ -188,6 +191,11 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::OnDiagnostics() {
     CDiagnosticsCommand command(this, m_portIndex, kCommandBaudRate);
+    command.Run();
+}
+
+void CMainFrame::OnAlignment() {
+    CAlignmentCommand command(this, m_portIndex, kCommandBaudRate);
     command.Run();
 }
 

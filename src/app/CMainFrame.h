@@ -47,6 +47,7 @@ class CMainFrame : public QMainWindow {
     void UpdateKeyIndicators();
 
     void OnDiagnostics();
+    void OnAlignment();
     void OnNotAvailableYet();
     void OnSetPartNumber();
     void OnPortDevices();

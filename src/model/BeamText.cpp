@@ -2,16 +2,81 @@
 
 #include <algorithm>
 
-std::vector<int> BlankedChannels(const CBlankingMap& map) {
-    std::vector<int> channels;
-    for (int c = 0; c < map.ChannelCount(); ++c) {
-        if (map.IsBlanked(c)) channels.push_back(c + 1);
+int ChannelRowCount(int channelCount) {
+    return channelCount > 0 ? (channelCount + kChannelsPerRow - 1) / kChannelsPerRow : 0;
+}
+
+int RowFirstChannel(int row) { return kChannelsPerRow * row; }
+
+int RowEndChannel(int row, int channelCount) {
+    return std::min(RowFirstChannel(row) + kChannelsPerRow, channelCount);
+}
+
+namespace {
+
+std::string RowRange(int row, int channelCount, const char* separator) {
+    return std::to_string(RowFirstChannel(row) + 1) + separator +
+           std::to_string(RowEndChannel(row, channelCount));
+}
+
+}  // namespace
+
+std::string BeamRowLabel(int row, int channelCount) { return RowRange(row, channelCount, " - "); }
+
+std::string ChannelRowHeader(int row, int channelCount) { return RowRange(row, channelCount, "-"); }
+
+int ScannedChannels(const CBeamBitScan& scan) {
+    return scan.ChannelCount() > 0 ? 8 * (scan.ChannelCount() / 8) : 0;
+}
+
+BeamLook LookOf(const CBeamBitScan& scan, const CBlankingMap& map, int channel, bool marks) {
+    if (marks && map.IsBlanked(channel)) return BeamLook::Blanked;
+    return scan.BeamState(channel) == 1 ? BeamLook::Blocked : BeamLook::Made;
+}
+
+std::string BeamString(const CBeamBitScan& scan, const CBlankingMap& map, int row, bool marks) {
+    const int end = std::min(RowEndChannel(row, scan.ChannelCount()), ScannedChannels(scan));
+    std::string text;
+    for (int c = RowFirstChannel(row); c < end; ++c) {
+        switch (LookOf(scan, map, c, marks)) {
+            case BeamLook::Blanked:
+                text += 'B';
+                break;
+            case BeamLook::Blocked:
+                text += '0';
+                break;
+            case BeamLook::Made:
+                text += '1';
+                break;
+        }
+        if (c % 4 == 3) text += ' ';
     }
+    return text;
+}
+
+BeamCounts CountBeams(const CBeamBitScan& scan, const CBlankingMap& map, bool blankingCleared) {
+    BeamCounts counts;
+    counts.blocked = scan.Statistics().blockedCount;
+    counts.made = scan.Statistics().madeCount - (blankingCleared ? 0 : map.BlankedCount(0));
+    return counts;
+}
+
+std::vector<int> BlockedChannels(const CBeamBitScan& scan) {
+    std::vector<int> channels;
+    const int scanned = ScannedChannels(scan);
+    for (int c = 0; c < scanned; ++c)
+        if (scan.BeamState(c) == 1) channels.push_back(c);
     return channels;
 }
 
-std::string BlankedRanges(const CBlankingMap& map) {
-    const std::vector<int> channels = BlankedChannels(map);
+std::vector<int> BlankedChannels(const CBlankingMap& map) {
+    std::vector<int> channels;
+    for (int c = 0; c < map.ChannelCount(); ++c)
+        if (map.IsBlanked(c)) channels.push_back(c + 1);
+    return channels;
+}
+
+std::string ChannelRanges(const std::vector<int>& channels) {
     if (channels.empty()) return "none";
     std::string text;
     for (std::size_t i = 0; i < channels.size();) {
@@ -25,23 +90,4 @@ std::string BlankedRanges(const CBlankingMap& map) {
     return text;
 }
 
-std::string BeamRow(const CBeamBitScan& scan, const CBlankingMap& map, int row) {
-    // A scan carries 8 * (N / 8) channels; nothing is drawn past them.
-    const int last = std::min(16 * row + 16, 8 * (scan.ChannelCount() / 8));
-    std::string text;
-    for (int c = 16 * row; c < last; ++c) {
-        if (c < map.ChannelCount() && map.IsBlanked(c)) {
-            text += 'B';
-        } else {
-            text += scan.BeamState(c) == 1 ? '0' : '1';
-        }
-        if (c % 4 == 3 && c + 1 < last) text += ' ';
-    }
-    return text;
-}
-
-std::string BeamRowLabel(int row, int channelCount) {
-    const int first = 16 * row + 1;
-    const int last = std::min(16 * row + 16, channelCount);
-    return std::to_string(first) + " - " + std::to_string(last);
-}
+std::string BlankedRanges(const CBlankingMap& map) { return ChannelRanges(BlankedChannels(map)); }

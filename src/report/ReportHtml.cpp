@@ -203,15 +203,15 @@ std::string Scan(const ScanSection& section, const BlankingSection& blanking) {
     const CBeamBitScan& scan = *section.scan;
     const CBlankingMap map = ChannelBlanking(blanking, scan.ChannelCount());
     std::string rows;
-    for (int row = 0; 16 * row < 8 * (scan.ChannelCount() / 8); ++row) {
+    for (const ScanRow& row : ScanRows(scan, map)) {
         char label[24];
-        std::snprintf(label, sizeof label, "%11s   ", BeamRowLabel(row, scan.ChannelCount()).c_str());
-        rows += label + BeamRow(scan, map, row) + "\n";
+        std::snprintf(label, sizeof label, "%11s   ", row.label.c_str());
+        rows += label + row.beams + "\n";
     }
-    const BeamStatistics& s = scan.Statistics();
+    const BeamCounts counts = CountBeams(scan, map, false);
     html += "<p>1 made, 0 blocked, B blanked.</p>\n<pre>" + Esc(rows) + "</pre>\n<table>\n" +
-            Row("Total", std::to_string(scan.ChannelCount())) + Row("Blocked", std::to_string(s.blockedCount)) +
-            Row("Made", std::to_string(s.madeCount - map.BlankedCount(0))) +
+            Row("Total", std::to_string(scan.ChannelCount())) + Row("Blocked", std::to_string(counts.blocked)) +
+            Row("Made", std::to_string(counts.made)) +
             Row("Blanked", std::to_string(map.BlankedCount(0))) + "</table>\n";
     html += "<h3>Parameter set after the scan</h3>\n";
     html += section.restore.Ok() ? "<p class=\"ok\">The controller's own parameter set was sent back and read "

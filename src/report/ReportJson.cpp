@@ -93,10 +93,11 @@ Json Scan(const ScanSection& section, const BlankingSection& blanking) {
     const CBeamBitScan& scan = *section.scan;
     const CBlankingMap map = ChannelBlanking(blanking, scan.ChannelCount());
     Json rows = Json::array();
-    for (int row = 0; 16 * row < 8 * (scan.ChannelCount() / 8); ++row) rows.push_back(BeamRow(scan, map, row));
+    for (const ScanRow& row : ScanRows(scan, map)) rows.push_back(row.beams);
     json["channels"] = scan.ChannelCount();
-    json["blocked"] = scan.Statistics().blockedCount;
-    json["made"] = scan.Statistics().madeCount - map.BlankedCount(0);
+    const BeamCounts counts = CountBeams(scan, map, false);
+    json["blocked"] = counts.blocked;
+    json["made"] = counts.made;
     json["blanked"] = map.BlankedCount(0);
     json["rows"] = rows;
     json["restore"] = Status(section.restore);

@@ -84,3 +84,13 @@ CBlankingMap ChannelBlanking(const BlankingSection& blanking, int count) {
 CBlankingMap ChannelBlanking(const BlankingSection& blanking) {
     return ChannelBlanking(blanking, blanking.channelCount > 0 ? blanking.channelCount : blanking.block.ChannelCount());
 }
+
+std::vector<ScanRow> ScanRows(const CBeamBitScan& scan, const CBlankingMap& blanked) {
+    std::vector<ScanRow> rows;
+    for (int row = 0; row < ChannelRowCount(ScannedChannels(scan)); ++row) {
+        std::string beams = BeamString(scan, blanked, row, true);
+        if (!beams.empty() && beams.back() == ' ') beams.pop_back();  // the grid's closing space
+        rows.push_back({BeamRowLabel(row, scan.ChannelCount()), beams});
+    }
+    return rows;
+}

@@ -117,3 +117,11 @@ std::vector<SummaryLine> Summarize(const ServiceReport& report);
 // they are not known), and the blanked channels of a scan of count channels.
 CBlankingMap ChannelBlanking(const BlankingSection& blanking);
 CBlankingMap ChannelBlanking(const BlankingSection& blanking, int count);
+
+// A scan as the alignment grid shows it: rows of 16 channels, "1" made, "0"
+// blocked, "B" blanked, labelled "1 - 16".
+struct ScanRow {
+    std::string label;
+    std::string beams;
+};
+std::vector<ScanRow> ScanRows(const CBeamBitScan& scan, const CBlankingMap& blanked);
