@@ -38,7 +38,11 @@ void AddBlankingCommand(CLI::App& app, CommandEnv& env);
 void AddBlankingTeachCommand(CLI::App& blanking, CommandEnv& env);
 void AddBeamsCommand(CLI::App& app, CommandEnv& env);
 void AddPartNumberCommand(CLI::App& app, CommandEnv& env);
+void AddMonitorCommand(CLI::App& app, CommandEnv& env);
 void AddReportCommand(CLI::App& app, CommandEnv& env);
+// Sub-words of psf, each in its own file.
+void AddPsfSetCommand(CLI::App& psf, CommandEnv& env);
+void AddPsfDiffCommand(CLI::App& psf, CommandEnv& env);
 
 // The psf show part of the psf command, in its own file because of its size.
 int ShowPsfFile(CommandEnv& env, const std::string& path);

@@ -76,4 +76,6 @@ void AddPsfCommand(CLI::App& app, CommandEnv& env) {
                    "prints the parameter set in FILE, every field and the 16 outputs;\n"
                    "needs no controller",
                    ShowPsfFile);
+    AddPsfSetCommand(*psf, env);
+    AddPsfDiffCommand(*psf, env);
 }

@@ -36,6 +36,7 @@ void AddCommands(CLI::App& app, CommandEnv& env) {
     AddPsfCommand(app, env);
     AddBlankingCommand(app, env);
     AddBeamsCommand(app, env);
+    AddMonitorCommand(app, env);
     AddPartNumberCommand(app, env);
     AddReportCommand(app, env);
 }

@@ -6,6 +6,7 @@
 
 #include "model/CPsfRecord.h"
 #include "sim/BeamSource.h"
+#include "sim/MeasurementScript.h"
 
 namespace sim {
 
@@ -46,6 +47,9 @@ class ControllerModel {
     BeamSource beams;
     // Channels a beam scan reports; 0 means the emitter channel total.
     int scanChannelOverride = 0;
+    // When active, measurement scans carry these values instead of what the
+    // beams give.
+    MeasurementScript measurementScript;
 
     int EmitterChannelTotal() const;
     int ScanChannelCount() const;

@@ -102,8 +102,10 @@ std::vector<uint8_t> ScanReplyBytes(const ControllerModel& model, uint32_t timeM
         const uint8_t mode1 = psf.GetMeasMode(0);
         const uint8_t mode2 = psf.GetMeasMode(1);
         if (mode1 == 'K' && mode2 == 'K') return {};
-        if (mode1 != 'K') PutU16(frame, Measure(mode1, states));
-        if (mode2 != 'K') PutU16(frame, Measure(mode2, states));
+        const bool scripted = model.measurementScript.Active();
+        const MeasurementScript::Pair script = model.measurementScript.Current();
+        if (mode1 != 'K') PutU16(frame, scripted ? script[0] : Measure(mode1, states));
+        if (mode2 != 'K') PutU16(frame, scripted ? script[1] : Measure(mode2, states));
     }
     frame.push_back(kLf);
     return frame;
@@ -255,6 +257,10 @@ bool Responder::Answer(const Request& request, uint32_t nowMs, std::vector<uint8
     if (request.kind == Request::Kind::Scan) {
         reply = ScanReplyBytes(m_model, nowMs);
         if (reply.empty()) note = "no scan reply in this transmission mode";
+        // Only a scan that carried measurement values moves the script on.
+        if (!reply.empty() &&
+            m_model.Psf().GetTransmissionMode() == SerialTransmissionMode::MeasurementResult)
+            m_model.measurementScript.Advance();
         return !reply.empty();
     }
 

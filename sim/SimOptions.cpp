@@ -198,6 +198,22 @@ void AddControllerOptions(CLI::App& app, ControllerModel& model, std::vector<int
                  }
              })
         ->group(group);
+    AddValue(app, "--meas-values", "LIST",
+             "measurement scans carry these values, one per scan\n"
+             "answered, instead of what the beams give: N (both\n"
+             "measurements) or N/M, e.g. 0,0,15,12,0,20; the last\n"
+             "value stays (see --meas-repeat)",
+             [&model](const std::string& v) {
+                 std::string error;
+                 if (!ParseMeasurementScript(v, model.measurementScript.values, error))
+                     Refuse("--meas-values: " + error);
+             })
+        ->group(group);
+    app.add_flag("--meas-repeat", model.measurementScript.repeat,
+                 "start --meas-values again after its last value")
+        ->group(group)
+        ->disable_flag_override()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     AddValue(app, "--scan-channels", "N",
              "answer beam scans for N channels instead of the\n"
              "emitter channel total (1 to 4096)",

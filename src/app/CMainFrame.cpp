@@ -15,6 +15,7 @@
 #include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
+#include "dialogs/psf/CEditPsfCommand.h"
 #include "dialogs/ports/CPortDevicesDlg.h"
 #include "platform/AppInfo.h"
 #include "platform/IniFile.h"
@@ -161,9 +162,11 @@ void CMainFrame::OnCommand(int id) {
             case kCmdAlignment:
                 OnAlignment();
                 break;
-            case kCmdEditPsf:
-                OnNotAvailableYet();
+            case kCmdEditPsf: {
+                CEditPsfCommand command(this, m_portIndex, kCommandBaudRate);
+                command.Run();
                 break;
+            }
             case kCmdSetPartNumber:
                 if (m_partNumberFlag == 1) OnSetPartNumber();
                 break;
@@ -197,10 +200,6 @@ void CMainFrame::OnDiagnostics() {
 void CMainFrame::OnAlignment() {
     CAlignmentCommand command(this, m_portIndex, kCommandBaudRate);
     command.Run();
-}
-
-void CMainFrame::OnNotAvailableYet() {
-    Ui().MessageBox("This command is not available yet.", MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void CMainFrame::OnSetPartNumber() {

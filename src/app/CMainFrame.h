@@ -48,7 +48,6 @@ class CMainFrame : public QMainWindow {
 
     void OnDiagnostics();
     void OnAlignment();
-    void OnNotAvailableYet();
     void OnSetPartNumber();
     void OnPortDevices();
 

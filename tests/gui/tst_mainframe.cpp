@@ -16,6 +16,7 @@
 #include "app/CMainFrame.h"
 #include "app/QtSettingsStore.h"
 #include "serial/PortFactory.h"
+#include "sim/SimulatedPort.h"
 #include "support/ScriptedUi.h"
 
 namespace {
@@ -363,14 +364,23 @@ class MainFrameTest : public QObject {
         QVERIFY(next.Action(32774)->isEnabled());
     }
 
-    void alignmentAndEditPsfSayTheyAreNotAvailableYet() {
+    void editPsfOpensThePortAndItsDialog() {
+        std::vector<std::pair<int, long>> opened;
+        SetPortFactory([&](int index, long baud) -> std::unique_ptr<RS232> {
+            opened.emplace_back(index, baud);
+            return std::make_unique<sim::SimulatedPort>(std::make_shared<sim::SimulatedLine>(),
+                                                        index, baud);
+        });
+        QString title;
+        ModalDriver<QDialog> driver([&](QDialog& dialog) {
+            title = dialog.windowTitle();
+            dialog.done(QDialog::Rejected);
+        });
         CMainFrame frame;
-        for (int id : {32773}) {
-            m_ui.Clear();
-            frame.Action(id)->trigger();
-            QCOMPARE(m_ui.Messages(),
-                     (std::vector<std::string>{"This command is not available yet."}));
-        }
+        frame.Action(32773)->trigger();
+        QCOMPARE(title, QString("Multiple Output VELTRIX PSF Configuration"));
+        QCOMPARE(opened, (std::vector<std::pair<int, long>>{{1, 9600L}}));
+        QVERIFY(m_ui.Messages().empty());
     }
 };
 

@@ -58,7 +58,7 @@ TEST_F(CliTest, UsageErrorsSayWhatWasWrongAndWhereTheToolsOptionsStand) {
         {{"--frob=1", "diag"}, "unknown option '--frob'", "Usage: veltrixctl diag"},
         {{"diag", "extra"}, "unexpected argument 'extra'", "Usage: veltrixctl diag"},
         {{"diag", "probe"}, "unexpected argument 'probe'", "Usage: veltrixctl diag"},
-        {{"psf"}, "psf needs get, put or show", "Usage: veltrixctl psf [OPTIONS] COMMAND"},
+        {{"psf"}, "psf needs get, put, show, set or diff", "Usage: veltrixctl psf [OPTIONS] COMMAND"},
         {{"blanking", "frob"}, "unknown blanking command 'frob'", "Usage: veltrixctl blanking"},
         {{"psf", "put", "--json"}, "psf put needs a FILE", "Usage: veltrixctl psf put [OPTIONS] FILE"},
         {{"diag", "--trace"}, "option '--trace' needs a value", "Usage: veltrixctl diag"},
@@ -82,7 +82,8 @@ TEST_F(CliTest, UsageErrorsSayWhatWasWrongAndWhereTheToolsOptionsStand) {
 TEST_F(CliTest, HelpOnTheToolAndEveryCommand) {
     const std::vector<std::vector<std::string>> asks = {
         {"--help"}, {"-h"}, {"probe", "--help"}, {"diag", "--help"}, {"psf", "--help"},
-        {"psf", "get", "--help"}, {"blanking", "-h"}, {"beams", "--help"}, {"partnumber", "--help"}};
+        {"psf", "get", "--help"}, {"blanking", "-h"}, {"beams", "--help"}, {"partnumber", "--help"},
+        {"psf", "set", "--help"}, {"psf", "diff", "--help"}, {"monitor", "--help"}};
     for (const auto& args : asks) {
         const ChildResult result = CtlRaw(args, 5000);
         EXPECT_EQ(result.exitCode, 0) << args.front();

@@ -127,6 +127,44 @@ TEST_F(ResponderTest, MeasurementScanCarriesOneOrBothValues) {
     EXPECT_EQ(Reply({0xF8, 'A', 'S'}), Bytes({0x1C, 'A', 0x00, 0x04, 0x00, 0x04, 0x0A}));
 }
 
+TEST_F(ResponderTest, ScriptedMeasurementsPlayInOrderThenHoldOrRepeat) {
+    std::vector<sim::MeasurementScript::Pair> values;
+    std::string error;
+    ASSERT_TRUE(sim::ParseMeasurementScript("0,15/300,12", values, error)) << error;
+    responder.Model().measurementScript.values = values;
+    // Scans in another mode and dropped scans do not move the script on.
+    SetTransmission(SerialTransmissionMode::AllMode);
+    Reply({0xF8, 'A', 'S'});
+    responder.Faults().silent = true;
+    SetTransmission(SerialTransmissionMode::MeasurementResult, 'A', 'C');
+    Reply({0xF8, 'A', 'S'});
+    responder.Faults().silent = false;
+
+    std::vector<std::vector<uint8_t>> replies;
+    for (int i = 0; i < 4; ++i) replies.push_back(Reply({0xF8, 'A', 'S'}));
+    EXPECT_EQ(replies, (std::vector<std::vector<uint8_t>>{
+                           Bytes({0x1C, 'A', 0, 0, 0, 0, 0x0A}),
+                           Bytes({0x1C, 'A', 0, 15, 0x01, 0x2C, 0x0A}),
+                           Bytes({0x1C, 'A', 0, 12, 0, 12, 0x0A}),
+                           Bytes({0x1C, 'A', 0, 12, 0, 12, 0x0A})}));
+
+    responder.Model().measurementScript.repeat = true;
+    SetTransmission(SerialTransmissionMode::MeasurementResult, 'K', 'C');  // measurement 2 only
+    EXPECT_EQ(Reply({0xF8, 'A', 'S'}), Bytes({0x1C, 'A', 0, 12, 0x0A}));
+    EXPECT_EQ(Reply({0xF8, 'A', 'S'}), Bytes({0x1C, 'A', 0, 0, 0x0A}));
+    EXPECT_EQ(Reply({0xF8, 'A', 'S'}), Bytes({0x1C, 'A', 0x01, 0x2C, 0x0A}));
+}
+
+TEST(MeasurementScript, RefusesWhatIsNotAListOfValues) {
+    for (const char* text : {"", "1,,2", "70000", "1/", "/2", "a", "1/2/3", "-1", "1,"}) {
+        std::vector<sim::MeasurementScript::Pair> values{{9, 9}};
+        std::string error;
+        EXPECT_FALSE(sim::ParseMeasurementScript(text, values, error)) << text;
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(values.size(), 1u) << text;
+    }
+}
+
 TEST_F(ResponderTest, FaultsDropOrAlterReplies) {
     auto& faults = responder.Faults();
     faults.everyN = 2;

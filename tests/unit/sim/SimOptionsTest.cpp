@@ -16,7 +16,8 @@ TEST(SimOptions, ConfigureTheController) {
          "",         "--part-number",   "4294967295",  "--date-code", "65535",      "--firmware",
          "15.0",     "--blanked",       "0,9,100-102", "--blocked",   "5",          "--scenario",
          "moving",   "--scan-channels", "384",         "--fault",     "delay:20",   "--fault",
-         "wrong-id", "--pace",          "--link",      "/tmp/x"},
+         "wrong-id", "--pace",          "--link",      "/tmp/x",      "--meas-values", "0,5/9",
+         "--meas-repeat"},
         config, error))
         << error;
     const sim::ControllerModel& m = config.model;
@@ -39,6 +40,9 @@ TEST(SimOptions, ConfigureTheController) {
     EXPECT_TRUE(config.faults.wrongId);
     EXPECT_TRUE(config.pace);
     EXPECT_EQ(config.linkPath, "/tmp/x");
+    EXPECT_EQ(m.measurementScript.values,
+              (std::vector<sim::MeasurementScript::Pair>{{0, 0}, {5, 9}}));
+    EXPECT_TRUE(m.measurementScript.repeat);
 }
 
 TEST(SimOptions, RefuseWhatAControllerCannotBe) {
@@ -56,6 +60,7 @@ TEST(SimOptions, RefuseWhatAControllerCannotBe) {
         {"--blanked", "9-3"},
         {"--blocked", "x"},
         {"--scenario", "fast"},
+        {"--meas-values", "1,x"},
         {"--scan-channels", "0"},
         {"--fault", "every:0"},
         {"--fault", "noisy"},
