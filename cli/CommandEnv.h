@@ -39,6 +39,7 @@ void AddBlankingTeachCommand(CLI::App& blanking, CommandEnv& env);
 void AddBeamsCommand(CLI::App& app, CommandEnv& env);
 void AddPartNumberCommand(CLI::App& app, CommandEnv& env);
 void AddMonitorCommand(CLI::App& app, CommandEnv& env);
+void AddReportCommand(CLI::App& app, CommandEnv& env);
 // Sub-words of psf, each in its own file.
 void AddPsfSetCommand(CLI::App& psf, CommandEnv& env);
 void AddPsfDiffCommand(CLI::App& psf, CommandEnv& env);

@@ -231,7 +231,7 @@ class AppShellTest : public QObject {
 
     void savePromptAddsTheDefaultExtension() {
         QtUiServices ui;
-        FilePrompt prompt{"PSF Files (*.PSF) |*.PSF||", "PSF", true, false};
+        FilePrompt prompt{"PSF Files (*.PSF) |*.PSF||", "PSF", true, false, {}};
         const QString folder = m_dir.filePath("save");
         QDir().mkpath(folder);
         WhenModal([&](QWidget* modal) {

@@ -12,7 +12,7 @@
 
 #include "app/QtSettingsStore.h"
 #include "dialogs/ports/CPortDevicesDlg.h"
-#include "dialogs/ports/PortDeviceList.h"
+#include "serial/PortDeviceList.h"
 #include "serial/PortDevicePath.h"
 
 namespace {

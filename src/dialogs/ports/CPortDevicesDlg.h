@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/ports/PortDeviceList.h"
+#include "serial/PortDeviceList.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "dialogs/ports/PortDeviceList.h"
+#include "serial/PortDeviceList.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -164,3 +164,5 @@ ComMapping CurrentComMapping(int comNumber) {
     }
     return {"/dev/ttyS" + std::to_string(comNumber - 1), ComMapping::Source::Default};
 }
+
+PortDevice DescribePortDevice(const std::string& path) { return Describe(path, CurrentUser()); }

@@ -22,6 +22,8 @@ struct PortDevice {
 // device is on the "platform" bus) are left out when sysfs says so.
 std::vector<PortDevice> ListPortDevices(const std::string& devRoot = "/dev",
                                         const std::string& ttyClassRoot = "/sys/class/tty");
+// One device as ListPortDevices describes it, for the current user.
+PortDevice DescribePortDevice(const std::string& path);
 
 // What decides the access hint, gathered by ListPortDevices; separate so
 // the rules can be checked without owning real devices.
