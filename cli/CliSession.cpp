@@ -121,18 +121,22 @@ bool CliSession::ContinueWithoutJournal(const std::string& reason) {
 
 bool CliSession::RestoreIfChanged(const std::string& savePath) {
     if (!m_restoreFlag || !m_link) return true;
-    const RestoringScope restoring;
-    const std::size_t before = m_ui.MessageCount();
-    m_ui.SetSavePath(savePath);
-    RestoreOriginalPsf(m_originalPsf);
     m_restoreFlag = 0;
-    if (m_ui.MessageCount() == before) return true;
+    return RestoreOriginal(*this, m_ui, savePath);
+}
+
+bool RestoreOriginal(CControllerCommand& context, ConsoleUi& ui, const std::string& savePath) {
+    const RestoringScope restoring;
+    const std::size_t before = ui.MessageCount();
+    ui.SetSavePath(savePath);
+    context.RestoreOriginalPsf(context.OriginalPsf());
+    if (ui.MessageCount() == before) return true;
 
     // The restore failed and the question was answered; say whether the
     // original really is on disk, by reading it back.
     CPsfRecord check;
-    if (m_ui.SavedTo() && ReadPsfFile(check, *m_ui.SavedTo()) == kPsfOk && check == m_originalPsf) {
-        m_ui.Report("The original PSF was saved to '" + *m_ui.SavedTo() + "'.");
+    if (ui.SavedTo() && ReadPsfFile(check, *ui.SavedTo()) == kPsfOk && check == context.OriginalPsf()) {
+        ui.Report("The original PSF was saved to '" + *ui.SavedTo() + "'.");
     }
     return false;
 }

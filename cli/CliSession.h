@@ -63,3 +63,8 @@ private:
 // The COM index the desktop program saved last (section "Communication",
 // value "Port"), or index 1 (COM2) when there is none.
 int SavedPortIndex();
+
+// Sends the context's original parameter set back; should that fail, the
+// question to save it is answered with savePath. False when it did not go
+// back (saying where it was saved, when it was).
+bool RestoreOriginal(CControllerCommand& context, ConsoleUi& ui, const std::string& savePath);

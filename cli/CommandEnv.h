@@ -40,6 +40,7 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env);
 void AddPartNumberCommand(CLI::App& app, CommandEnv& env);
 void AddRecoverCommand(CLI::App& app, CommandEnv& env);
 void AddMonitorCommand(CLI::App& app, CommandEnv& env);
+void AddReportCommand(CLI::App& app, CommandEnv& env);
 // Sub-words of psf, each in its own file.
 void AddPsfSetCommand(CLI::App& psf, CommandEnv& env);
 void AddPsfDiffCommand(CLI::App& psf, CommandEnv& env);

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -43,6 +42,7 @@ void AddCommands(CLI::App& app, CommandEnv& env) {
     AddMonitorCommand(app, env);
     AddPartNumberCommand(app, env);
     AddRecoverCommand(app, env);
+    AddReportCommand(app, env);
 }
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
@@ -87,15 +87,13 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
 
 // Opens the trace file the command line asked for. The serial layer carries
 // on without a trace it cannot write; asked for one, we would rather say so.
+// Only a regular file is taken: a FIFO nobody reads would block the open.
 bool StartTrace(const std::string& path) {
-    std::ofstream probe(path, std::ios::app);
-    if (!probe) {
-        std::cerr << "Unable to open trace file '" << path << "' - " << std::strerror(errno)
-                  << "\n";
+    std::string error;
+    if (!UseTraceFile(path, error)) {
+        std::cerr << "Unable to open trace file '" << path << "' - " << error << "\n";
         return false;
     }
-    probe.close();
-    SetTraceFile(path);
     return true;
 }
 

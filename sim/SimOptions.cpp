@@ -7,8 +7,6 @@
 #include <functional>
 #include <sstream>
 
-#include "platform/ProgramVersion.h"
-
 namespace sim {
 
 namespace {
@@ -242,7 +240,9 @@ void DefineOptions(CLI::App& app, SimConfig& config, std::vector<int>& blanked,
     app.description(kDescription);
     app.footer(kFooter);
     app.set_help_flag("-h,--help", "this text");
-    app.set_version_flag("--version", VersionLine("veltrix-sim"), "the program's version");
+    app.add_flag("--version", config.version, "the program's version")
+        ->disable_flag_override()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     AddControllerOptions(app, config.model, blanked, blocked);
 
     AddPath(app, "--link", "Line", "place a symlink to the device at PATH (removed on exit)",
@@ -327,9 +327,6 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimConfig& config, st
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         config.help = true;
-        return true;
-    } catch (const CLI::CallForVersion&) {
-        config.version = true;
         return true;
     } catch (const CLI::ParseError& e) {
         error = ErrorText(app, e);

@@ -17,7 +17,7 @@ struct SimConfig {
     std::string statePath;  // --state
     bool pace = false;      // --pace
     bool help = false;      // --help
-    bool version = false;   // --version
+    bool version = false;   // --version (main prints it)
 };
 
 // Parses the arguments after the program name. False with a one-line

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppResources.h"
+#include "platform/ProgramVersion.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     EnsureAppResources();
@@ -26,6 +27,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     m_text->setObjectName(QStringLiteral("aboutText"));
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    // The build's own version, apart from the four lines of identity.
+    m_version = new QLabel(QString::fromStdString(VersionLine("veltrix")), this);
+    m_version->setObjectName(QStringLiteral("programVersion"));
+    m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_version->setForegroundRole(QPalette::PlaceholderText);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -33,7 +40,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* top = new QHBoxLayout;
     top->addWidget(icon);
     top->addSpacing(12);
-    top->addWidget(m_text, 1);
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(m_text);
+    texts->addSpacing(6);
+    texts->addWidget(m_version);
+    top->addLayout(texts, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(buttons);
@@ -41,3 +52,5 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 }
 
 QString CAboutDlg::Text() const { return m_text->text(); }
+
+QString CAboutDlg::VersionText() const { return m_version->text(); }

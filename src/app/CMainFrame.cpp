@@ -11,6 +11,7 @@
 #include "app/AppResources.h"
 #include "app/KeyLockState.h"
 #include "app/MainMenu.h"
+#include "app/SupportTools.h"
 #include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
@@ -61,6 +62,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     CreateMenus();
     CreateStatusBar();
     LoadSettings();
+    m_trace = new ProtocolTraceToggle(m_actions[kCmdRecordTrace], *this);
     UpdateCommandStates();
     qApp->installEventFilter(this);
 }
@@ -175,6 +177,12 @@ void CMainFrame::OnCommand(int id) {
                 break;
             case kCmdPortDevices:
                 OnPortDevices();
+                break;
+            case kCmdRecordTrace:
+                m_trace->Toggle();
+                break;
+            case kCmdServiceReport:
+                SaveServiceReport(*this, m_portIndex);
                 break;
             case kCmdExit:
                 close();

@@ -6,6 +6,7 @@
 class CControllerCommand;
 class QAction;
 class QLabel;
+class ProtocolTraceToggle;
 
 // The main window: the menu, the status bar, the serial-port choice and the
 // "save settings on exit" flag. The controller commands each run as a
@@ -64,4 +65,5 @@ class CMainFrame : public QMainWindow {
     QLabel* m_capsPane = nullptr;
     QLabel* m_numPane = nullptr;
     QLabel* m_scrollPane = nullptr;
+    ProtocolTraceToggle* m_trace = nullptr;
 };

@@ -30,9 +30,13 @@ std::vector<MenuItemSpec> BuildMenu() {
                      "Chooses the serial device behind each COM number."});
     items.push_back({"&Options", "", "&Save Settings on Exit", kCmdSaveSettings,
                      "Save Settings when application exits.", true});
+    items.push_back({"&Options", "", "Record Protocol &Trace", kCmdRecordTrace,
+                     "Records every exchange with the controller in a trace file.", true});
     items.push_back({"&Help", "", "&Index", kCmdHelpIndex, ""});
     items.push_back({"&Help", "", "&About", kCmdAbout,
                      "Display program information, version number and copyright"});
+    items.push_back({"&Help", "", "Save Service &Report...", kCmdServiceReport,
+                     "Reads the controller and saves a report for remote support."});
     return items;
 }
 

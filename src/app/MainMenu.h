@@ -14,6 +14,8 @@ enum MainCommand : int {
     kCmdFirstPort = 32776,  // COM1; COM24 is kCmdFirstPort + 23
     kCmdLastPort = 32799,
     kCmdPortDevices = 32800,  // Linux only: maps COM numbers to devices
+    kCmdRecordTrace = 32810,    // traces every exchange to a file
+    kCmdServiceReport = 32811,  // writes a report for remote support
     kCmdAbout = 57664,
     kCmdExit = 57665,
     kCmdHelpIndex = 57666,

@@ -131,6 +131,7 @@ std::optional<std::string> QtUiServices::RunFileDialog(const FilePrompt& prompt,
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QString::fromStdString(prompt.defaultExtension));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(save && prompt.confirmOverwrite));
+    if (!prompt.initialName.empty()) dialog.selectFile(QString::fromStdString(prompt.initialName));
     const bool cursor = m_cursorShown;
     if (cursor) QApplication::restoreOverrideCursor();
     const bool accepted = dialog.exec() == QDialog::Accepted;

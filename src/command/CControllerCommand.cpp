@@ -108,7 +108,14 @@ bool CControllerCommand::JournalOriginalPsf(const std::string& commandName) {
     return JournalOriginalPsf(m_originalPsf, commandName);
 }
 
+void CControllerCommand::SetJournalDevice() {
+    // A command that opened its port its own way journals under the device
+    // its COM number stands for.
+    if (m_recovery.Device().empty()) m_recovery.SetDevice(DevicePath(), m_comNumber);
+}
+
 bool CControllerCommand::JournalOriginalPsf(CPsfRecord& original, const std::string& commandName) {
+    SetJournalDevice();
     const std::optional<RecoveryJournal::Item> pending = m_recovery.Pending();
     if (!ClearThePendingEntry()) return false;
     // An earlier run's original went back: the one just read was temporary.
@@ -121,6 +128,7 @@ bool CControllerCommand::JournalOriginalPsf(CPsfRecord& original, const std::str
 
 bool CControllerCommand::JournalOriginalBlanking(const CBlankingMap& original,
                                                  const std::string& commandName) {
+    SetJournalDevice();
     if (!ClearThePendingEntry()) return false;
     std::string error;
     const uint8_t id = m_link ? m_link->ControllerId() : 0;

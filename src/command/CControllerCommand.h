@@ -111,6 +111,7 @@ private:
     // Deals with what another run left for this device before this command
     // writes its own entry.
     bool ClearThePendingEntry();
+    void SetJournalDevice();
 
     std::optional<std::string> m_devicePath;
     int m_comNumber;

@@ -22,6 +22,7 @@ struct FilePrompt {
     std::string defaultExtension;  // without the dot, for example "PSF"
     bool confirmOverwrite = false;  // save prompts: ask before replacing a file
     bool mustExist = false;         // open prompts: only existing files
+    std::string initialName;        // file name offered at first; empty: none
 };
 
 class UiServices {

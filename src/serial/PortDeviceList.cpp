@@ -134,8 +134,6 @@ std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user) 
            "' may use the device (an access control list or security module?).";
 }
 
-PortDevice DescribePortDevice(const std::string& path) { return Describe(path, CurrentUser()); }
-
 std::vector<PortDevice> ListPortDevices(const std::string& devRoot,
                                         const std::string& ttyClassRoot) {
     const UserIdentity user = CurrentUser();
@@ -168,3 +166,5 @@ ComMapping CurrentComMapping(int comNumber) {
     }
     return {source.path, ComMapping::Source::Default};
 }
+
+PortDevice DescribePortDevice(const std::string& path) { return Describe(path, CurrentUser()); }

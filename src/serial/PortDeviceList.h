@@ -22,6 +22,8 @@ struct PortDevice {
 // device is on the "platform" bus) are left out when sysfs says so.
 std::vector<PortDevice> ListPortDevices(const std::string& devRoot = "/dev",
                                         const std::string& ttyClassRoot = "/sys/class/tty");
+// One device as ListPortDevices describes it, for the current user.
+PortDevice DescribePortDevice(const std::string& path);
 
 // What decides the access hint, gathered by ListPortDevices; separate so
 // the rules can be checked without owning real devices.
@@ -40,10 +42,6 @@ struct UserIdentity {
 };
 
 std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user);
-
-// One device as the list describes it, for the current user (what the
-// command-line tool says when a port may not be opened).
-PortDevice DescribePortDevice(const std::string& path);
 
 // The device COM n opens, and why: the VELTRIX_COM<n> environment variable,
 // the stored choice in section "Ports", value "COM<n>", else /dev/ttyS<n-1>.

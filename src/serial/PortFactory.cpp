@@ -21,7 +21,8 @@ std::unique_ptr<RS232> OpenPort(int portIndex, long baud) {
 }
 
 std::unique_ptr<RS232> OpenPortAt(const std::string& devicePath, int portIndex, long baud) {
-    if (const PortFactory& factory = InstalledFactory()) return factory(portIndex, baud);
+    // Simulated ports are traced like real ones.
+    if (const PortFactory& factory = InstalledFactory()) return TraceIfEnabled(factory(portIndex, baud));
     // The controller's line: even parity, 8 data bits, stop-bit setting 1
     // (two stop bits), DTR and RTS dropped, no handshaking.
     return TraceIfEnabled(std::make_unique<CWindowsSerialPort>(

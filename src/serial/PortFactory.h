@@ -7,9 +7,9 @@
 #include "serial/RS232.h"
 
 // How a command context obtains its port. The default opens the real device
-// (CWindowsSerialPort over termios; with the environment variable
-// VELTRIX_TRACE set, wrapped in a port that traces every byte to that file).
-// Tests install a factory that hands out simulated ports.
+// (CWindowsSerialPort over termios); tests install a factory that hands out
+// simulated ports. Either is wrapped in a port that traces every byte while
+// a trace is active (TraceLog.h).
 //
 // The returned port may have a non-zero status (a failed open); the caller
 // reports it and destroys the port.

@@ -28,13 +28,13 @@ int TracingPort::Mirror(int result) {
 
 int TracingPort::ReadBlock(uint8_t* buffer, int count) {
     const int result = Mirror(m_inner->ReadBlock(buffer, count));
-    if (m_log) m_log->Bytes("RX", buffer, static_cast<int>(m_byteCount));
+    if (m_log) m_log->Bytes(TraceDirection::Receive, buffer, static_cast<int>(m_byteCount));
     return result;
 }
 
 int TracingPort::WriteBlock(const uint8_t* buffer, int count) {
     const int result = Mirror(m_inner->WriteBlock(buffer, count));
-    if (m_log) m_log->Bytes("TX", buffer, static_cast<int>(m_byteCount));
+    if (m_log) m_log->Bytes(TraceDirection::Transmit, buffer, static_cast<int>(m_byteCount));
     return result;
 }
 
@@ -42,7 +42,7 @@ int TracingPort::ReadByte() {
     const int result = Mirror(m_inner->ReadByte());
     if (m_log && result >= 0) {
         const uint8_t byte = static_cast<uint8_t>(result);
-        m_log->Bytes("RX", &byte, 1);
+        m_log->Bytes(TraceDirection::Receive, &byte, 1);
     }
     return result;
 }
@@ -51,7 +51,7 @@ int TracingPort::WriteByte(int byte) {
     const int result = Mirror(m_inner->WriteByte(byte));
     if (m_log && result == 0) {
         const uint8_t b = static_cast<uint8_t>(byte);
-        m_log->Bytes("TX", &b, 1);
+        m_log->Bytes(TraceDirection::Transmit, &b, 1);
     }
     return result;
 }

@@ -15,6 +15,7 @@
 
 #include "ModalDriver.h"
 #include "app/CAboutDlg.h"
+#include "platform/ProgramVersion.h"
 #include "app/CMainFrame.h"
 #include "app/CSplashDlg.h"
 #include "app/CVeltrixApp.h"
@@ -118,6 +119,7 @@ class AppShellTest : public QObject {
         QCOMPARE(lines[1], QString("Version 2.0"));
         QVERIFY(lines[2].startsWith("Copyright"));
         QCOMPARE(lines[3], QString("All Rights Reserved"));
+        QVERIFY(about.VersionText().startsWith(QString("veltrix ") + ProgramVersion()));
         QTimer::singleShot(50, [&] {
             auto* ok = about.findChild<QPushButton*>();
             QVERIFY(ok);
@@ -230,7 +232,7 @@ class AppShellTest : public QObject {
 
     void savePromptAddsTheDefaultExtension() {
         QtUiServices ui;
-        FilePrompt prompt{"PSF Files (*.PSF) |*.PSF||", "PSF", true, false};
+        FilePrompt prompt{"PSF Files (*.PSF) |*.PSF||", "PSF", true, false, {}};
         const QString folder = m_dir.filePath("save");
         QDir().mkpath(folder);
         WhenModal([&](QWidget* modal) {

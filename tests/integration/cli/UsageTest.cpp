@@ -1,6 +1,8 @@
 // Usage errors, help, ports that cannot be opened, files that cannot be read
 // or written, the saved port of the desktop program, and the trace.
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -146,10 +148,15 @@ TEST_F(CliTest, TraceRecordsEveryByteWithTimeAndDirection) {
     ASSERT_EQ(Ctl({"--trace", Path("trace.txt"), "diag"}).exitCode, 0);
     std::ifstream in(Path("trace.txt"));
     const std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(trace.find(" TX F8\n"), std::string::npos) << trace;
-    EXPECT_NE(trace.find(" TX 1B 41 48 0D\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" TX F8  |.|  probe\n"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" TX 1B 41 48 0D  |.AH.|  H read diagnostics\n"), std::string::npos) << trace;
     EXPECT_NE(trace.find(" RX 1C 41 49 "), std::string::npos) << trace;
 
     const ChildResult unwritable = Ctl({"--trace", Path("missing-folder/trace.txt"), "diag"});
     EXPECT_EQ(unwritable.exitCode, 3);
+    // A FIFO nobody reads would block the open for good: refused at once.
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    const ChildResult fifo = Ctl({"--trace", Path("fifo"), "diag"}, 10000);
+    EXPECT_EQ(fifo.exitCode, 3);
+    EXPECT_NE(fifo.err.find("Unable to open trace file '" + Path("fifo") + "'"), std::string::npos) << fifo.err;
 }

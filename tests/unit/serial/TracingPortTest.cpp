@@ -78,8 +78,8 @@ TEST_F(TracingPortTest, TraceShowsEveryBlockThatMovedBytes) {
     ASSERT_EQ(trace.rfind("0.000 START 20", 0), 0u) << trace;
     EXPECT_EQ(trace.substr(trace.find('\n') + 1),
               "0.000 OPEN COM3 9600 status 0 Success\n"
-              "1.234 TX 1B 41 48 0D\n"
-              "1.329 RX 1C 41 49 0A\n"
+              "1.234 TX 1B 41 48 0D  |.AH.|  H read diagnostics\n"
+              "1.329 RX 1C 41 49 0A  |.AI.|  I diagnostics reply\n"
               "1.329 BAUD 19200\n"
               "1.329 BAUD 57600\n"
               "1.329 CLOSE COM3\n");
