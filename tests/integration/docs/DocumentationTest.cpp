@@ -192,7 +192,8 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         std::ofstream(dir + "/" + name);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"veltrixctl ", "beams blanking diag partnumber probe psf"},
+        {"veltrixctl ", "beams blanking diag partnumber probe psf recover"},
+        {"veltrixctl recover --", "--device --discard --help --json --list --port --trace --version"},
         {"veltrixctl --port 2 p", "partnumber probe psf"},
         {"veltrixctl --json psf ", "get put show"},
         {"veltrixctl psf show ", "a.PSF b.psf"},
