@@ -44,7 +44,7 @@ struct HelpPage {
 };
 
 HelpPage ParseHelp(const std::string& text) {
-    static const std::regex option(R"((^|,)(--?[a-z][a-z-]*))");
+    static const std::regex option(R"((^|,)(--?[a-z][a-z0-9-]*))");
     HelpPage page;
     std::istringstream in(text);
     bool inCommands = false;
@@ -82,7 +82,7 @@ std::string Plain(std::string roff) {
 }
 
 ManPage ParseManPage(const std::string& path) {
-    static const std::regex option(R"((^|[\s,])(--?[a-z][a-z-]*))");
+    static const std::regex option(R"((^|[\s,])(--?[a-z][a-z0-9-]*))");
     ManPage page;
     std::istringstream in(ReadFile(path));
     std::string section;
@@ -192,10 +192,12 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         std::ofstream(dir + "/" + name);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"veltrixctl ", "beams blanking diag partnumber probe psf recover"},
+        {"veltrixctl ", "beams blanking diag monitor partnumber probe psf recover report"},
         {"veltrixctl recover --", "--device --discard --help --json --list --port --trace --version"},
+        {"veltrixctl psf put --f", "--force"},
         {"veltrixctl --port 2 p", "partnumber probe psf"},
-        {"veltrixctl --json psf ", "get put show"},
+        {"veltrixctl --json psf ", "diff get put set show"},
+        {"veltrixctl monitor --meas1 T", "TBB TBM TRN"},
         {"veltrixctl psf show ", "a.PSF b.psf"},
         {"veltrixctl blanking ", "clear get put teach"},
         {"veltrixctl blanking teach --y", "--yes"},
