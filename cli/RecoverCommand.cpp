@@ -145,9 +145,10 @@ int Recover(CommandEnv& env, const RecoverRequest& request) {
 void AddRecoverCommand(CLI::App& app, CommandEnv& env) {
     CLI::App* recover = AddCommand(app, "recover", "send back what an interrupted run left in a controller");
     recover->footer(
-        "Commands that put temporary settings into a controller (beams, the\n"
-        "desktop program's Alignment and Edit PSF) first keep what it held in\n"
-        "the recovery journal ($XDG_STATE_HOME/veltrix/recovery, by default\n"
+        "Commands that put temporary settings into a controller (beams,\n"
+        "monitor, blanking teach, report --with-scan, the desktop program's\n"
+        "Alignment and Edit PSF) first keep what it held in the recovery\n"
+        "journal ($XDG_STATE_HOME/veltrix/recovery, by default\n"
         "~/.local/state/veltrix/recovery), one entry per device. An entry stays\n"
         "when the program is killed, loses power or its terminal before the\n"
         "original went back.\n"
