@@ -64,7 +64,9 @@ UserIdentity CurrentUser() {
     const int count = getgroups(0, nullptr);
     if (count > 0) {
         user.sessionGroups.resize(static_cast<size_t>(count));
-        getgroups(count, user.sessionGroups.data());
+        // The list may change between the two calls; keep what the second one filled.
+        const int filled = getgroups(count, user.sessionGroups.data());
+        user.sessionGroups.resize(static_cast<size_t>(std::max(filled, 0)));
     }
     user.sessionGroups.push_back(getegid());
     if (const passwd* entry = getpwuid(user.uid)) {
