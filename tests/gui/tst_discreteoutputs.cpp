@@ -149,6 +149,34 @@ class TestDiscreteOutputs : public QObject {
         QCOMPARE(Beeps(), beeps);
     }
 
+    // The cursor passes over the grey cells of outputs that do not use them:
+    // a trigger's set point must survive it, and nothing beeps.
+    void passingOverALockedCellCorrectsNothing_data() {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<int>("column");
+        QTest::newRow("trigger, set point high") << int('v') << QStringList{"300", "20", "5", "25"} << 3;
+        QTest::newRow("trigger, hysteresis low") << int('v') << QStringList{"3", "20", "5", "25"} << 4;
+        QTest::newRow("trigger, hysteresis high") << int('v') << QStringList{"300", "1", "0", "1"} << 5;
+        QTest::newRow("alarm") << int('w') << QStringList{"7", "7", "7", "7"} << 2;
+        QTest::newRow("off") << int('x') << QStringList{"7", "7", "7", "7"} << 5;
+    }
+
+    void passingOverALockedCellCorrectsNothing() {
+        QFETCH(int, source);
+        QFETCH(QStringList, values);
+        QFETCH(int, column);
+        DiscreteOutput outputs[kDiscreteOutputCount];
+        outputs[15] = {source, uint16_t(values[0].toUInt()), uint16_t(values[1].toUInt()),
+                       uint16_t(values[2].toUInt()), uint16_t(values[3].toUInt())};
+        Open(outputs, 1);
+        QVERIFY(Grid()->IsLocked(column, 16));
+        Grid()->setCurrentCell(15, column - 1);
+        Grid()->setCurrentCell(15, 0);
+        QCOMPARE(Values(Grid(), 16), values);
+        QCOMPARE(Beeps(), 0);
+    }
+
     void sourceChangeRelocksTheRowAndKeepsItsValues() {
         DiscreteOutput outputs[kDiscreteOutputCount];
         outputs[4] = {'y', 10, 20, 5, 25};

@@ -192,6 +192,10 @@ void CDiscreteOutputsDlg::ApplyLockRule(int row) {
 void CDiscreteOutputsDlg::OnLeaveCell(int col, int row, int, int, bool&) {
     if (col < kFirstValueColumn || col > kLastValueColumn || row < 1 || row > kDiscreteOutputCount)
         return;
+    // A grey cell holds a value the output does not use; the cursor passing
+    // over it must not push the values the output does use (a trigger's set
+    // point would fall to the unused set point high).
+    if (IsValueColumnLocked(SourceOfRow(row), col)) return;
     DiscreteOutput output = ReadRow(row);
     if (!ApplyValueRule(col, output)) return;
     Ui().Beep(BeepKind::Simple);
