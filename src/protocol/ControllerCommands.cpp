@@ -169,6 +169,8 @@ int CControllerLink::ReadBlanking(CBlankingMap& map) {
 }
 
 int CControllerLink::WriteBlanking(const CBlankingMap& map) {
+    // A map the block cannot hold would reach the controller cut short.
+    if (map.ByteCount() > CBlankingMap::kBlockBytes) return 0;
     ProbeInfo info;
     if (!Connect(info)) return 0;
     uint8_t* tx = m_transmit.get();

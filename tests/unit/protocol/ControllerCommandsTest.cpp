@@ -139,6 +139,24 @@ TEST_F(CommandSet, WriteBlankingDoesNotCompareTheAcknowledgementsId) {
     EXPECT_TRUE(Model().IsBlanked(383));
 }
 
+// The block holds 384 channels: a map up to that size goes out whole, a
+// larger one not at all (not even a probe), rather than cut short.
+TEST_F(CommandSet, WriteBlankingSendsMapsTheBlockHoldsAndNoLarger) {
+    const struct {
+        int channels;
+        int result;
+        size_t writes;
+    } cases[] = {{384, 1, 2}, {392, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.channels);
+        line->ClearLogs();
+        CBlankingMap map(c.channels);
+        map.Blank(0);
+        EXPECT_EQ(link->WriteBlanking(map), c.result);
+        EXPECT_EQ(line->Writes().size(), c.writes);
+    }
+}
+
 TEST_F(CommandSet, SendPsfSendsTheEncodedFrame) {
     CPsfRecord psf;
     psf.SetMeasMode(0, 'E');
