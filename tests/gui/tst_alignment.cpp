@@ -446,7 +446,7 @@ class TestAlignment : public QObject {
 
     void beamStripFollowsTheGridAndKeepsFlickerMarks() {
         QStringList looks;
-        bool markAfterFlicker = false, markAfterRestart = true;
+        bool markAfterFlicker = false, markAfterRestart = true, emptyAfterFailedScan = false;
         int shownBefore = 0, shownAfterSteadyScans = 0;
         Model().blanking[0] = 0x80;  // channel 0
         StepDriver<Dlg> driver;
@@ -475,8 +475,15 @@ class TestAlignment : public QObject {
                 markAfterRestart = strip(d)->MarkedAt(5);
                 Click(d, "stopButton");
             })
-            .Then(Idle, [&](Dlg& d) { Click(d, "okButton"); });
+            .Then(Idle, [&](Dlg& d) {
+                // The scan after a change fails: the grid's beam column and the strip empty together.
+                m_world->line->Controller().ScriptReply("scan", {0x1C, 'A', 0, 0, 0, 0, 0x0B});
+                Click(d, "clearButton");
+                emptyAfterFailedScan = !strip(d)->LookAt(1) && d.findChild<CSpreadSheet*>()->CellText(2, 1).isEmpty();
+                Click(d, "okButton");
+            });
         QCOMPARE(RunCommand(), 1);
+        QVERIFY(emptyAfterFailedScan);
         QVERIFY(markAfterFlicker);
         QCOMPARE(shownAfterSteadyScans, shownBefore);
         QCOMPARE(looks, (QStringList{"blanked", "made", "made"}));

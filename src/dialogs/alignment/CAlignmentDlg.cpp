@@ -251,6 +251,7 @@ void CAlignmentDlg::ClearBeamColumn() {
     m_grid->SetBlock(1, 2, m_rowCount, 2);
     m_grid->SetText(QString());
     m_grid->SetBlockMode(false);
+    m_strip->ClearScan();
 }
 
 void CAlignmentDlg::ShowMessage(const char* text) {

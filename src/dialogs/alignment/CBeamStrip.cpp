@@ -50,6 +50,11 @@ void CBeamStrip::ClearMarks() {
     update();
 }
 
+void CBeamStrip::ClearScan() {
+    m_looks.assign(m_looks.size(), std::nullopt);
+    update();
+}
+
 std::optional<BeamLook> CBeamStrip::LookAt(int channel) const {
     if (channel < 0 || channel >= m_channelCount) return std::nullopt;
     return m_looks[static_cast<std::size_t>(channel)];

@@ -23,6 +23,9 @@ class CBeamStrip : public QWidget {
     // Blanked channels show grey only with marks, as in the grid.
     void ShowScan(const CBeamBitScan& scan, const CBlankingMap& map, bool marks);
     void ClearMarks();
+    // Empties the cells, as the grid's beam column after a scan that failed;
+    // the marks stay.
+    void ClearScan();
 
     // What the cell of a channel shows; nothing before the first scan.
     std::optional<BeamLook> LookAt(int channel) const;
