@@ -166,7 +166,7 @@ void CMainFrame::OnCommand(int id) {
                 break;
             case kCmdEditPsf: {
                 CEditPsfCommand command(this, m_portIndex, kCommandBaudRate);
-                command.Run();
+                RunControllerCommand(command);
                 break;
             }
             case kCmdSetPartNumber:

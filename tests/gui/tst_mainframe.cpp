@@ -283,6 +283,31 @@ class MainFrameTest : public QObject {
         qunsetenv("VELTRIX_COM31");
     }
 
+    void everyCommandNamesTheDeviceOfAPortThatWillNotOpen_data() {
+        QTest::addColumn<int>("id");
+        QTest::newRow("diagnostics") << 32771;
+        QTest::newRow("alignment") << 32772;
+        QTest::newRow("edit psf") << 32773;
+        QTest::newRow("set part number") << 32774;
+    }
+
+    void everyCommandNamesTheDeviceOfAPortThatWillNotOpen() {
+        QFETCH(int, id);
+        const QString missing = m_files.filePath("gone");
+        qputenv("VELTRIX_COM9", missing.toLocal8Bit());
+        {
+            CMainFrame frame;
+            frame.Action(32776 + 8)->trigger();
+            ModalWatch watch;
+            frame.Action(id)->trigger();
+            QCOMPARE(m_ui.Messages(), (std::vector<std::string>{"Unable to open 9\nPort not found\n"}));
+            QVERIFY(watch.opened.isEmpty());
+            QCOMPARE(frame.statusBar()->currentMessage(),
+                     QString("COM9 is %1. To use another device, see Options > Port Devices...").arg(missing));
+        }
+        qunsetenv("VELTRIX_COM9");
+    }
+
     void commandsGetTheChosenIndexAnd9600() {
         std::vector<std::pair<int, long>> opened;
         SetPortFactory([&](int index, long baud) -> std::unique_ptr<RS232> {
