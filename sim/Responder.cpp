@@ -37,6 +37,12 @@ std::string KindOf(const Request& request) {
     return "?";
 }
 
+// Whether the two bytes after count bytes from `from` carry their Checksum16.
+bool ChecksumHolds(const std::vector<uint8_t>& frame, size_t from, size_t count) {
+    const uint16_t sum = Checksum16(frame.data() + from, static_cast<int>(count));
+    return frame[from + count] == (sum >> 8) && frame[from + count + 1] == (sum & 0xFF);
+}
+
 uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
@@ -286,6 +292,16 @@ bool Responder::Answer(const Request& request, uint32_t nowMs, std::vector<uint8
         note = "no CR at the end";
         return false;
     }
+    // A request whose checksum does not hold is taken for line damage: it is
+    // neither carried out nor acknowledged.
+    const bool checked = letter == 'C' || letter == 'W' || letter == 'X';
+    const size_t summed = letter == 'C'   ? kPsfRecordSize - 2
+                          : letter == 'W' ? ControllerModel::kBlankingBytes
+                                          : 6;
+    if (checked && !ChecksumHolds(r, 3, summed)) {
+        note = "bad checksum";
+        return false;
+    }
     switch (letter) {
         case 'C': {
             CPsfRecord psf = m_model.Psf();
@@ -307,11 +323,6 @@ bool Responder::Answer(const Request& request, uint32_t nowMs, std::vector<uint8
             reply = BlankingReply(m_model);
             return true;
         case 'W': {
-            const uint16_t sum = Checksum16(r.data() + 3, ControllerModel::kBlankingBytes);
-            if (r[51] != (sum >> 8) || r[52] != (sum & 0xFF)) {
-                note = "bad checksum";
-                return false;
-            }
             std::copy(r.begin() + 3, r.begin() + 51, m_model.blanking.begin());
             stateChanged = true;
             reply = Acknowledgement(m_model.Id());

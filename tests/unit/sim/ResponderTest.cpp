@@ -99,6 +99,31 @@ TEST_F(ResponderTest, BlankingWriteWithBadChecksumIsNotAcknowledgedOrStored) {
     EXPECT_EQ(reply[52], 0x80);
 }
 
+TEST_F(ResponderTest, RequestsWithABadChecksumAreNeitherCarriedOutNorAcknowledged) {
+    CPsfRecord psf;
+    psf.SetScanCount(7);
+    struct Case {
+        std::vector<uint8_t> frame;
+        size_t checksumLow;  // offset of the checksum's low byte
+    };
+    const Case cases[] = {
+        {PsfRequest(psf), 156},
+        {Bytes({0x1B, 'A', 'X', 0, 1, 0x11, 0x70, 0x04, 0x4E, 0x00, 0xD4, 0x0D}), 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(1, static_cast<char>(c.frame[2])));
+        std::vector<uint8_t> damaged = c.frame;
+        ++damaged[c.checksumLow];
+        EXPECT_TRUE(Reply(damaged).empty());
+        EXPECT_EQ(responder.Log().back().note, "bad checksum");
+        EXPECT_EQ(responder.Model().Psf().GetScanCount(), 1);
+        EXPECT_EQ(responder.Model().partNumber, 123456u);
+    }
+    for (const Case& c : cases) EXPECT_EQ(Reply(c.frame), Bytes({0x1C, 'A', 'J', 0x0A}));
+    EXPECT_EQ(responder.Model().Psf().GetScanCount(), 7);
+    EXPECT_EQ(responder.Model().partNumber, 70000u);
+}
+
 TEST_F(ResponderTest, NoScanReplyWithoutSerialTransmissionOrMeasurement) {
     EXPECT_TRUE(Reply({0xF8, 'A', 'S'}).empty());
     SetTransmission(SerialTransmissionMode::MeasurementResult, 'K', 'K');
