@@ -10,7 +10,6 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile std::sig_atomic_t g_signal = 0;
 volatile std::sig_atomic_t g_restoring = 0;
-struct sigaction g_previous[3];
 
 void OnSignal(int signal) {
     if (g_signal == 0) g_signal = signal;
@@ -28,12 +27,12 @@ StopSignals::StopSignals() {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &g_previous[i]);
+    for (const int signal : kSignals) sigaction(signal, &action, nullptr);
 }
 
-StopSignals::~StopSignals() {
-    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &g_previous[i], nullptr);
-}
+// The handlers stay until the process has ended: a Ctrl-C that comes while
+// a finished run exits must not turn it into one killed by a signal.
+StopSignals::~StopSignals() = default;
 
 bool StopSignals::Raised() { return g_signal != 0; }
 
