@@ -1,13 +1,10 @@
 #include "AlignmentSetup.h"
 
-#include <sys/stat.h>
-
-#include <ctime>
-
 #include "ExitCodes.h"
 #include "StopSignals.h"
 #include "command/AlignmentPsf.h"
 #include "model/PsfFile.h"
+#include "platform/FreshFileName.h"
 
 int PrepareForAlignment(CommandEnv& env, CliSession& session, CDiagnosticsRecord& record,
                         const std::string& commandName, const std::string& savePath) {
@@ -29,18 +26,7 @@ int PrepareForAlignment(CommandEnv& env, CliSession& session, CDiagnosticsRecord
     return kExitOk;
 }
 
-std::string FreshOriginalName() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = std::string("veltrix-original-") + stamp;
-    std::string name = base + ".PSF";
-    struct stat info {};
-    for (int n = 1; ::lstat(name.c_str(), &info) == 0; ++n) name = base + "-" + std::to_string(n) + ".PSF";
-    return name;
-}
+std::string FreshOriginalName() { return FreshStampedName("veltrix-original-", ".PSF"); }
 
 int CheckSavePath(CommandEnv& env, const std::string& path) {
     if (CheckPsfFileWritable(path) == kPsfOk) return kExitOk;
