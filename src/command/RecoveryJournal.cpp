@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "platform/AtomicFile.h"
+#include "platform/Folders.h"
 #include "platform/ReadOnlyFile.h"
 
 namespace {
@@ -47,25 +48,6 @@ std::string DeviceOfFileName(const std::string& name) {
     return device;
 }
 
-bool MakeFolders(const std::string& path) {
-    std::string partial;
-    size_t start = 0;
-    while (start <= path.size()) {
-        const size_t slash = path.find('/', start);
-        partial = path.substr(0, slash);
-        if (!partial.empty() && mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) break;
-        start = slash + 1;
-    }
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return false;
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string ResolvedDevicePath(const std::string& path) {
@@ -77,12 +59,8 @@ std::string ResolvedDevicePath(const std::string& path) {
 RecoveryJournal::RecoveryJournal(std::string folder) : m_folder(std::move(folder)) {}
 
 std::string RecoveryJournal::DefaultFolder() {
-    // Relative values are to be ignored, as for every XDG base directory.
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
-        return std::string(state) + "/veltrix/recovery";
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        return std::string(home) + "/.local/state/veltrix/recovery";
-    return {};
+    const std::string state = StateFolder();
+    return state.empty() ? state : state + "/recovery";
 }
 
 std::string RecoveryJournal::FileNameFor(const std::string& device) {
@@ -104,8 +82,8 @@ bool RecoveryJournal::Write(const RecoveryEntry& entry, std::string& error) cons
         error = "There is no folder for the recovery journal (neither XDG_STATE_HOME nor HOME is set).";
         return false;
     }
-    if (!MakeFolders(m_folder)) {
-        error = "Unable to create folder '" + m_folder + "' - " + std::strerror(errno);
+    if (int err = 0; !MakeFolders(m_folder, err)) {
+        error = "Unable to create folder '" + m_folder + "' - " + std::strerror(err);
         return false;
     }
     const std::string path = m_folder + "/" + FileNameFor(entry.device);

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/Clock.h"
+#include "platform/Folders.h"
 
 namespace {
 
@@ -194,14 +195,8 @@ void ClearRecentTrace() { Setting().recent.clear(); }
 void SetTraceRotateBytes(uint64_t bytes) { Setting().rotateBytes = bytes; }
 
 std::string DefaultTraceFilePath() {
-    std::string base;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') {
-        base = state;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home && *home ? home : "/tmp") + "/.local/state";
-    }
-    return base + "/veltrix/trace.log";
+    const std::string state = StateFolder();
+    return (state.empty() ? std::string("/tmp/.local/state/veltrix") : state) + "/trace.log";
 }
 
 bool CreateParentFolders(const std::string& path, std::string& error) {
