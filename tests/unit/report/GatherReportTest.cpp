@@ -10,6 +10,7 @@
 #include "serial/TraceLog.h"
 #include "sim/SimulatedPort.h"
 #include "support/ScopedEnv.h"
+#include "support/ScopedStateHome.h"
 #include "support/ScriptedUi.h"
 
 namespace {
@@ -54,6 +55,9 @@ class GatherReportTest : public ::testing::Test {
         return letters;
     }
 
+    // The journal of this run alone: tests running beside it use the same
+    // device name.
+    ScopedStateHome stateHome;
     VirtualClock clock{1000};
     ScopedClock scopedClock{clock};
     ScriptedUi ui;
