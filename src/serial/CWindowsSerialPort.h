@@ -16,6 +16,13 @@
 // is 0 afterwards. Every operation that touches the device returns a negative
 // status unchanged without touching it. The destructor closes the device; the
 // settings found at open are not written back.
+//
+// A device that goes away (CommDevice::Gone(): a USB adapter unplugged, a
+// hang-up, the path gone) is closed at once and the operation fails with
+// "General Error". The next operation that needs the device opens it again
+// by the same path, once, and puts the current settings back on it; until
+// that succeeds DeviceLost() is true and each such operation fails with the
+// open's error. The status stays 0 throughout: the port itself is sound.
 class CWindowsSerialPort : public virtual RS232 {
   public:
     CWindowsSerialPort(int portIndex, long baud, int parity, int wordLength, int stopBits, int dtr,
@@ -53,6 +60,8 @@ class CWindowsSerialPort : public virtual RS232 {
     static int TranslateCommError(int value);
 
     bool IsOpen() const { return m_device && m_device->IsOpen(); }
+    bool DeviceLost() const override { return m_lost; }
+    int DeviceLossCount() const override { return m_losses; }
     uint32_t ErrorFlags() const { return m_errorFlags; }
     const CommState& SavedDeviceState() const { return m_savedState; }
     const CommState& WorkingDeviceState() const { return m_workingState; }
@@ -62,8 +71,15 @@ class CWindowsSerialPort : public virtual RS232 {
               int xonXoff, int rtsCts, int dtrDsr);
     int LineErrorQuery(uint32_t bit, int clear);
     void SetModemLine(ModemLine line, int setting);
+    // After a failed device call: closes a device that went away.
+    void CheckGone();
+    // 0 when the device is open, reopening a lost one first; else the
+    // open's error.
+    int NeedDevice();
 
     std::unique_ptr<CommDevice> m_device;
+    bool m_lost = false;
+    int m_losses = 0;
     uint32_t m_errorFlags = 0;
     CommState m_savedState;
     CommState m_workingState;
