@@ -6,6 +6,8 @@
 #include <map>
 #include <sstream>
 
+#include "platform/LocalTime.h"
+
 namespace {
 
 constexpr const char* kMagic = "veltrix-recovery";
@@ -257,7 +259,7 @@ std::string EntryPortName(const RecoveryEntry& entry) {
 
 std::string FormatStartTime(std::time_t started) {
     std::tm local{};
-    localtime_r(&started, &local);
+    ToLocalTime(started, local);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
     return text;
