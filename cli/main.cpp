@@ -44,6 +44,8 @@ void AddCommands(CLI::App& app, CommandEnv& env) {
     AddPartNumberCommand(app, env);
     AddRecoverCommand(app, env);
     AddReportCommand(app, env);
+    AddPortsCommand(app, env);
+    AddDoctorCommand(app, env);
 }
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {

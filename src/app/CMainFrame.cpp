@@ -220,7 +220,8 @@ void CMainFrame::OnSetPartNumber() {
 
 void CMainFrame::OnPortDevices() {
     CPortDevicesDlg dialog(this, m_portIndex + 1);
-    dialog.exec();
+    // The COM number just mapped is the one the user means to use.
+    if (dialog.exec() == QDialog::Accepted) m_portIndex = dialog.ComNumber() - 1;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

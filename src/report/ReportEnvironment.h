@@ -17,10 +17,5 @@ HostSection DescribeHost(const std::string& toolVersion);
 // (and if not, how to get access) and which other processes hold it open.
 PortSection DescribePort(int comNumber, const std::string& devicePath, const std::string& source);
 
-// Processes other than this one with path (after resolving links) open, as
-// "1234 minicom"; processes of other users are visible to root only.
-std::vector<std::string> ProcessesHolding(const std::string& path,
-                                          const std::string& procRoot = "/proc");
-
 // "crw-rw----" for a mode.
 std::string ModeString(unsigned mode);

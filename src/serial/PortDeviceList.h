@@ -21,13 +21,8 @@ struct PortDevice {
     std::string hint;   // how to get access; empty when accessible
 };
 
-// /dev/serial/by-id/* first (names that survive re-plugging), then ttyUSB*,
-// ttyACM* and ttyS*, each sorted by name with numbers in numeric order.
-// ttyS placeholders that the kernel registers for absent UARTs (their
-// device is on the "platform" bus) are left out when sysfs says so.
-std::vector<PortDevice> ListPortDevices(const std::string& devRoot = "/dev",
-                                        const std::string& ttyClassRoot = "/sys/class/tty");
-// One device as ListPortDevices describes it, for the current user.
+// One device and whether the current user may open it (the devices present
+// are listed by PresentSerialDevices, PortDetails.h).
 PortDevice DescribePortDevice(const std::string& path);
 
 // What decides the access hint, gathered by ListPortDevices; separate so

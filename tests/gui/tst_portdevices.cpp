@@ -14,56 +14,30 @@
 #include "dialogs/ports/CPortDevicesDlg.h"
 #include "serial/PortDeviceList.h"
 #include "serial/PortDevicePath.h"
-
-namespace {
-
-void Touch(const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
-void Link(const QString& target, const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    QVERIFY(QFile::link(target, path));
-}
-
-std::vector<std::string> Paths(const std::vector<PortDevice>& devices) {
-    std::vector<std::string> paths;
-    for (const PortDevice& device : devices) paths.push_back(device.path);
-    return paths;
-}
-
-}  // namespace
+#include "support/FakeSerialTree.h"
 
 class PortDevicesTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_dev;
-    QString m_sys;
+    std::unique_ptr<FakeSerialTree> m_tree;
     std::unique_ptr<QtSettingsStore> m_store;
+
+    std::string Dev(const std::string& name) const { return m_tree->Dev(name); }
+    std::string ById() const { return Dev("serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0"); }
 
   private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("config"));
-        m_dev = m_dir.filePath("dev");
-        m_sys = m_dir.filePath("sys");
-        for (const char* name :
-             {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyS1", "tty1", "ttyprintk", "null"})
-            Touch(m_dev + "/" + name);
-        Link("../../ttyUSB2", m_dev + "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0");
-        // ttyS1 is a placeholder the kernel registers for an absent UART.
-        QDir().mkpath(m_sys + "/bus/platform");
-        QDir().mkpath(m_sys + "/tty/ttyS1/device");
-        Link(m_sys + "/bus/platform", m_sys + "/tty/ttyS1/device/subsystem");
-        QDir().mkpath(m_sys + "/bus/pnp");
-        QDir().mkpath(m_sys + "/tty/ttyS0/device");
-        Link(m_sys + "/bus/pnp", m_sys + "/tty/ttyS0/device/subsystem");
     }
 
     void init() {
+        m_tree = std::make_unique<FakeSerialTree>();
+        m_tree->UsbTty("ttyUSB2", "188:2", "1-1", {"0403", "6001", "FTDI", "FT232R USB UART", "A50285BI", "ftdi_sio"});
+        m_tree->SerialLink("by-id", "usb-FTDI_FT232R_A50285BI-if00-port0", "ttyUSB2");
+        m_tree->UsbTty("ttyACM0", "166:0", "1-2", {"2341", "0043", "Arduino", "Uno", "", "cdc_acm"});
+        m_tree->Uart("ttyS0", "4:64", 4, "serial8250");
         QFile::remove(
             m_dir.filePath("config/Local AppWizard-Generated Applications/"
                            "Multiple Output VELTRIX 2.0.conf"));
@@ -76,17 +50,7 @@ class PortDevicesTest : public QObject {
         ForgetChosenPortDevices();
         SetSettings(nullptr);
         m_store.reset();
-    }
-
-    void listsStableNamesFirstThenDevicesInNumericOrder() {
-        const auto devices = ListPortDevices(m_dev.toStdString(), (m_sys + "/tty").toStdString());
-        const std::string dev = m_dev.toStdString();
-        QCOMPARE(Paths(devices),
-                 (std::vector<std::string>{
-                     dev + "/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0", dev + "/ttyUSB2",
-                     dev + "/ttyUSB10", dev + "/ttyACM0", dev + "/ttyS0"}));
-        QCOMPARE(devices[0].target, dev + "/ttyUSB2");
-        QCOMPARE(devices[1].target, devices[1].path);
+        m_tree.reset();
     }
 
     void hintTellsHowToGetAccess() {
@@ -115,8 +79,10 @@ class PortDevicesTest : public QObject {
         QVERIFY(hint.contains("udev"));
     }
 
-    void dialogStoresTheChosenDeviceForTheComNumber() {
-        CPortDevicesDlg dialog(nullptr, 3, m_dev.toStdString(), (m_sys + "/tty").toStdString());
+    // The list shows what each device is and the name that stays; picking
+    // a device stores that name.
+    void dialogStoresTheStablePathOfTheChosenDevice() {
+        CPortDevicesDlg dialog(nullptr, 3, m_tree->Inventory());
         auto* com = dialog.findChild<QComboBox*>("comNumber");
         auto* list = dialog.findChild<QTreeWidget*>("devices");
         auto* mapping = dialog.findChild<QLabel*>("mapping");
@@ -124,24 +90,47 @@ class PortDevicesTest : public QObject {
         QCOMPARE(com->count(), 24);
         QCOMPARE(com->currentText(), QString("COM3"));
         QCOMPARE(mapping->text(), QString("COM3 now opens /dev/ttyS2 (the default)."));
-        QCOMPARE(list->topLevelItemCount(), 5);
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QTreeWidgetItem* ftdi = list->topLevelItem(0);
+        QCOMPARE(ftdi->text(0), QString::fromStdString(Dev("ttyUSB2")));
+        QCOMPARE(ftdi->text(1), QString("FTDI FT232R USB UART, 0403:6001, serial A50285BI, driver ftdi_sio"));
+        QCOMPARE(ftdi->text(2), QString::fromStdString(ById()));
 
-        list->setCurrentItem(list->topLevelItem(0));
-        QCOMPARE(dialog.DevicePath(), QString::fromStdString(dialog.Devices()[0].path));
+        list->setCurrentItem(ftdi);
+        QCOMPARE(dialog.DevicePath(), QString::fromStdString(ById()));
+        list->setCurrentItem(list->topLevelItem(1));  // no stable path: the node
+        QCOMPARE(dialog.DevicePath(), QString::fromStdString(Dev("ttyACM0")));
+        list->setCurrentItem(ftdi);
         dialog.accept();
 
         // What the serial layer opens for COM3 (index 2) from now on; the
         // settings store gets it only with the other settings, at exit.
-        QCOMPARE(ComPortDevicePath(2), dialog.Devices()[0].path);
+        QCOMPARE(ComPortDevicePath(2), ById());
         QVERIFY(!m_store->GetString("Ports", "COM3"));
-        CPortDevicesDlg again(nullptr, 3, m_dev.toStdString(), (m_sys + "/tty").toStdString());
+        CPortDevicesDlg again(nullptr, 3, m_tree->Inventory());
         QCOMPARE(again.findChild<QLabel*>("mapping")->text(),
-                 QString("COM3 now opens %1.").arg(QString::fromStdString(dialog.Devices()[0].path)));
+                 QString("COM3 now opens %1.").arg(QString::fromStdString(ById())));
+        QCOMPARE(again.findChild<QTreeWidget*>("devices")->currentItem()->text(0), QString::fromStdString(Dev("ttyUSB2")));
+        QCOMPARE(again.findChild<QTreeWidget*>("devices")->topLevelItem(0)->text(3), QString("COM3"));
+    }
+
+    // An adapter plugged in or pulled out while the dialog is open.
+    void theListFollowsAdaptersAsTheyComeAndGo() {
+        CPortDevicesDlg dialog(nullptr, 3, m_tree->Inventory());
+        auto* list = dialog.findChild<QTreeWidget*>("devices");
+        list->setCurrentItem(list->topLevelItem(1));
+        m_tree->UsbTty("ttyUSB0", "188:0", "1-4", {"10c4", "ea60", "Silicon Labs", "CP2102 USB to UART", "0001", "cp210x"});
+        QTRY_COMPARE(list->topLevelItemCount(), 4);
+        QCOMPARE(list->topLevelItem(0)->text(0), QString::fromStdString(Dev("ttyUSB0")));
+        // The row chosen stays chosen.
+        QCOMPARE(list->currentItem()->text(0), QString::fromStdString(Dev("ttyACM0")));
+        m_tree->Remove("/dev/ttyUSB2");
+        QTRY_COMPARE(list->topLevelItemCount(), 3);
     }
 
     void emptyPathGoesBackToTheDefaultDevice() {
         m_store->SetString("Ports", "COM3", "/dev/ttyUSB7");
-        CPortDevicesDlg dialog(nullptr, 3, m_dev.toStdString(), (m_sys + "/tty").toStdString());
+        CPortDevicesDlg dialog(nullptr, 3, m_tree->Inventory());
         auto* path = dialog.findChild<QLineEdit*>("path");
         QCOMPARE(path->text(), QString("/dev/ttyUSB7"));
         path->clear();
@@ -151,7 +140,7 @@ class PortDevicesTest : public QObject {
 
     void environmentOverrideIsShown() {
         qputenv("VELTRIX_COM3", "/tmp/sim-link");
-        CPortDevicesDlg dialog(nullptr, 3, m_dev.toStdString(), (m_sys + "/tty").toStdString());
+        CPortDevicesDlg dialog(nullptr, 3, m_tree->Inventory());
         const QString text = dialog.findChild<QLabel*>("mapping")->text();
         QVERIFY(text.startsWith("COM3 now opens /tmp/sim-link"));
         QVERIFY(text.contains("VELTRIX_COM3"));

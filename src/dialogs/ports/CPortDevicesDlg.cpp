@@ -7,10 +7,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "dialogs/ports/PortListView.h"
+#include "serial/PortDeviceList.h"
 #include "serial/PortDevicePath.h"
+#include "serial/PortWatch.h"
 
 namespace {
 
@@ -35,36 +40,18 @@ QString MappingText(int comNumber, const ComMapping& mapping) {
 
 }  // namespace
 
-CPortDevicesDlg::CPortDevicesDlg(QWidget* parent, int comNumber, std::string devRoot,
-                                 std::string ttyClassRoot)
-    : QDialog(parent), m_devRoot(std::move(devRoot)), m_ttyClassRoot(std::move(ttyClassRoot)) {
+CPortDevicesDlg::CPortDevicesDlg(QWidget* parent, int comNumber, InventoryRoot root)
+    : QDialog(parent), m_root(std::move(root)), m_watch(std::make_unique<PortWatch>(m_root)) {
     setObjectName(QStringLiteral("portDevices"));
     setWindowTitle(QStringLiteral("Port Devices"));
 
-    m_comNumber = new QComboBox(this);
-    m_comNumber->setObjectName(QStringLiteral("comNumber"));
-    for (int n = 1; n <= kMenuPorts; ++n) m_comNumber->addItem(QStringLiteral("COM%1").arg(n), n);
-    // A stored index beyond the menu still names a COM number.
-    if (comNumber > kMenuPorts)
-        m_comNumber->addItem(QStringLiteral("COM%1").arg(comNumber), comNumber);
-    const int current = m_comNumber->findData(comNumber);
-    m_comNumber->setCurrentIndex(current < 0 ? 0 : current);
+    m_comNumber = MakeComNumberBox(this, comNumber, kMenuPorts);
 
     m_mapping = new QLabel(this);
     m_mapping->setObjectName(QStringLiteral("mapping"));
     m_mapping->setWordWrap(true);
 
-    m_list = new QTreeWidget(this);
-    m_list->setObjectName(QStringLiteral("devices"));
-    m_list->setHeaderLabels(
-        {QStringLiteral("Device"), QStringLiteral("Resolves to"), QStringLiteral("Access")});
-    m_list->setRootIsDecorated(false);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->header()->setStretchLastSection(false);
-    m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    m_list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    m_list->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
-    m_list->setMinimumSize(560, 180);
+    m_list = MakePortList(this, {});
 
     auto* listLabel = new QLabel(QStringLiteral("Serial &devices present:"), this);
     listLabel->setBuddy(m_list);
@@ -99,6 +86,17 @@ CPortDevicesDlg::CPortDevicesDlg(QWidget* parent, int comNumber, std::string dev
     setTabOrder(m_list, m_path);
     setTabOrder(m_path, buttons);
 
+    // Plugging in sets off a burst of changes (the node, then udev's links
+    // and permissions): one refresh once it has settled.
+    m_refreshSoon = new QTimer(this);
+    m_refreshSoon->setSingleShot(true);
+    m_refreshSoon->setInterval(300);
+    connect(m_refreshSoon, &QTimer::timeout, this, &CPortDevicesDlg::Refresh);
+    if (m_watch->Active()) {
+        m_notifier = new QSocketNotifier(m_watch->Descriptor(), QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &CPortDevicesDlg::DevicesChanged);
+    }
+
     connect(m_comNumber, &QComboBox::currentIndexChanged, this, &CPortDevicesDlg::ShowMapping);
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CPortDevicesDlg::ShowSelectedDevice);
     connect(refresh, &QPushButton::clicked, this, &CPortDevicesDlg::Refresh);
@@ -109,58 +107,54 @@ CPortDevicesDlg::CPortDevicesDlg(QWidget* parent, int comNumber, std::string dev
     ShowMapping();
 }
 
+CPortDevicesDlg::~CPortDevicesDlg() = default;
+
 int CPortDevicesDlg::ComNumber() const { return m_comNumber->currentData().toInt(); }
 
 QString CPortDevicesDlg::DevicePath() const { return m_path->text().trimmed(); }
 
+void CPortDevicesDlg::DevicesChanged() {
+    if (m_watch->TakeChanges()) m_refreshSoon->start();
+}
+
 void CPortDevicesDlg::Refresh() {
-    m_devices = ListPortDevices(m_devRoot, m_ttyClassRoot);
-    m_list->clear();
-    for (const PortDevice& device : m_devices) {
-        auto* item = new QTreeWidgetItem(m_list);
-        item->setText(0, QString::fromStdString(device.path));
-        item->setText(
-            1, device.target == device.path ? QString() : QString::fromStdString(device.target));
-        item->setText(
-            2, device.accessible
-                   ? QStringLiteral("yes")
-                   : QStringLiteral("no (group %1)").arg(QString::fromStdString(device.group)));
-        item->setToolTip(2, QString::fromStdString(device.hint));
+    // The row chosen stays chosen while others come and go.
+    const QTreeWidgetItem* current = m_list->currentItem();
+    const QString chosen = current ? current->text(0) : QString();
+    m_ports = TakePortInventory({}, m_root);
+    {
+        const QSignalBlocker blocker(m_list);
+        FillPortList(m_list, m_ports, {});
+        for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+            if (m_list->topLevelItem(i)->text(0) == chosen) m_list->setCurrentItem(m_list->topLevelItem(i));
     }
-    if (m_devices.empty())
+    if (m_ports.empty())
         m_hint->setText(
             QStringLiteral("No serial devices found. A USB adapter shows up here "
-                           "once it is plugged in: press Refresh."));
-    else
+                           "as soon as it is plugged in."));
+    else if (!m_list->currentItem())
         m_hint->clear();
 }
 
 void CPortDevicesDlg::ShowMapping() {
     const ComMapping mapping = CurrentComMapping(ComNumber());
     m_mapping->setText(MappingText(ComNumber(), mapping));
-    m_path->setText(mapping.source == ComMapping::Source::Stored
-                        ? QString::fromStdString(mapping.path)
-                        : QString());
+    m_path->setText(mapping.source == ComMapping::Source::Stored ? QString::fromStdString(mapping.path)
+                                                                 : QString());
     // The listed device that COM n opens now, if any.
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        const PortDevice& device = m_devices[static_cast<size_t>(i)];
-        if (device.path == mapping.path) {
-            const QSignalBlocker blocker(m_list);
-            m_list->setCurrentItem(m_list->topLevelItem(i));
-            break;
-        }
-    }
+    const std::optional<size_t> row = RowOpenedBy(m_ports, mapping.path);
+    const QSignalBlocker blocker(m_list);
+    m_list->setCurrentItem(row ? m_list->topLevelItem(static_cast<int>(*row)) : nullptr);
 }
 
 void CPortDevicesDlg::ShowSelectedDevice() {
     const int row = m_list->indexOfTopLevelItem(m_list->currentItem());
-    if (row < 0 || static_cast<size_t>(row) >= m_devices.size()) return;
-    const PortDevice& device = m_devices[static_cast<size_t>(row)];
-    m_path->setText(QString::fromStdString(device.path));
-    m_hint->setText(
-        device.accessible
-            ? QStringLiteral("You may open %1.").arg(QString::fromStdString(device.path))
-            : QString::fromStdString(device.hint));
+    if (row < 0 || static_cast<size_t>(row) >= m_ports.size()) return;
+    const InventoryPort& port = m_ports[static_cast<size_t>(row)];
+    // The name that survives re-plugging the adapter.
+    m_path->setText(QString::fromStdString(port.PathToStore()));
+    m_hint->setText(port.access ? QStringLiteral("You may open %1.").arg(QString::fromStdString(port.path))
+                                : QString::fromStdString(port.accessProblem));
 }
 
 void CPortDevicesDlg::accept() {

@@ -1,30 +1,36 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "serial/PortDeviceList.h"
+#include "serial/PortInventory.h"
 
+class PortWatch;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QSocketNotifier;
+class QTimer;
 class QTreeWidget;
 
 // "Port Devices": which device each COM number opens. Lists the serial
-// devices present with their access state, and stores the choice in the
-// settings store (section "Ports", value "COM<n>"); an empty path goes back
-// to the default device.
+// devices present (with their description, stable path, COM number and
+// access) and follows them as adapters come and go. A device is stored by
+// its stable path where it has one, so the choice survives re-plugging; OK
+// keeps the choice for this run (the settings get it at exit, with the
+// others) and makes its COM number the port the commands use.
 class CPortDevicesDlg : public QDialog {
     Q_OBJECT
   public:
     // comNumber preselects that COM number (the port the menu has chosen).
-    CPortDevicesDlg(QWidget* parent, int comNumber, std::string devRoot = "/dev",
-                    std::string ttyClassRoot = "/sys/class/tty");
+    CPortDevicesDlg(QWidget* parent, int comNumber, InventoryRoot root = {});
+    ~CPortDevicesDlg() override;
 
     int ComNumber() const;
     QString DevicePath() const;
-    const std::vector<PortDevice>& Devices() const { return m_devices; }
+    const std::vector<InventoryPort>& Ports() const { return m_ports; }
 
     void accept() override;
 
@@ -32,14 +38,17 @@ class CPortDevicesDlg : public QDialog {
     void Refresh();
     void ShowMapping();
     void ShowSelectedDevice();
+    void DevicesChanged();
 
-    std::string m_devRoot;
-    std::string m_ttyClassRoot;
-    std::vector<PortDevice> m_devices;
+    InventoryRoot m_root;
+    std::vector<InventoryPort> m_ports;
+    std::unique_ptr<PortWatch> m_watch;
 
     QComboBox* m_comNumber;
     QLabel* m_mapping;
     QTreeWidget* m_list;
     QLabel* m_hint;
     QLineEdit* m_path;
+    QSocketNotifier* m_notifier = nullptr;
+    QTimer* m_refreshSoon;
 };

@@ -1,6 +1,5 @@
 #include "report/ReportEnvironment.h"
 
-#include <dirent.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -9,9 +8,9 @@
 
 #include <climits>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 
+#include "serial/PortDetails.h"
 #include "serial/PortDeviceList.h"
 
 namespace {
@@ -39,12 +38,6 @@ std::string OsReleaseName() {
     return {};
 }
 
-std::string FirstLine(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
 
 }  // namespace
 
@@ -92,29 +85,8 @@ PortSection DescribePort(int comNumber, const std::string& devicePath, const std
         const group* group = getgrgid(info.st_gid);
         port.owner = owner ? owner->pw_name : std::to_string(info.st_uid);
         port.group = group ? group->gr_name : std::to_string(info.st_gid);
-        port.holders = ProcessesHolding(devicePath);
+        for (const PortHolder& holder : ProcessesHoldingDevice(devicePath))
+            port.holders.push_back(std::to_string(holder.pid) + " " + holder.name);
     }
     return port;
-}
-
-std::vector<std::string> ProcessesHolding(const std::string& path, const std::string& procRoot) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path target = fs::canonical(path, error);
-    if (error) return {};
-    const std::string self = std::to_string(::getpid());
-    std::vector<std::string> holders;
-    for (const fs::directory_entry& process : fs::directory_iterator(procRoot, error)) {
-        const std::string pid = process.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
-        std::error_code fdError;
-        for (const fs::directory_entry& fd : fs::directory_iterator(process.path() / "fd", fdError)) {
-            std::error_code linkError;
-            if (fs::read_symlink(fd.path(), linkError) == target && !linkError) {
-                holders.push_back(pid + " " + FirstLine((process.path() / "comm").string()));
-                break;
-            }
-        }
-    }
-    return holders;
 }

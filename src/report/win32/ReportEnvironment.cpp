@@ -8,6 +8,7 @@
 #include "platform/LocalTime.h"
 #include "platform/win32/WideText.h"
 #include "serial/PortDeviceList.h"
+#include "serial/PortDetails.h"
 
 namespace {
 
@@ -85,13 +86,9 @@ PortSection DescribePort(int comNumber, const std::string& devicePath, const std
     port.accessHint = device.hint;
     // A COM port has no file type, mode or owners to show; whether it is
     // there is known from the system's list of ports.
-    for (const PortDevice& present : ListPortDevices()) {
-        if (_stricmp(present.path.c_str(), devicePath.c_str()) != 0) continue;
+    if (ReadPortDetails(devicePath).present) {
         port.exists = true;
         port.type = "COM port";
     }
     return port;
 }
-
-// Windows does not tell which process holds a COM port.
-std::vector<std::string> ProcessesHolding(const std::string&, const std::string&) { return {}; }

@@ -16,48 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// "ttyUSB10" after "ttyUSB9".
-bool NaturalLess(const std::string& a, const std::string& b) {
-    size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (std::isdigit(static_cast<unsigned char>(a[i])) &&
-            std::isdigit(static_cast<unsigned char>(b[j]))) {
-            size_t endA = i, endB = j;
-            while (endA < a.size() && std::isdigit(static_cast<unsigned char>(a[endA]))) ++endA;
-            while (endB < b.size() && std::isdigit(static_cast<unsigned char>(b[endB]))) ++endB;
-            const std::string numA = a.substr(i, endA - i), numB = b.substr(j, endB - j);
-            if (numA.size() != numB.size()) return numA.size() < numB.size();
-            if (numA != numB) return numA < numB;
-            i = endA;
-            j = endB;
-        } else {
-            if (a[i] != b[j]) return a[i] < b[j];
-            ++i;
-            ++j;
-        }
-    }
-    return a.size() - i < b.size() - j;
-}
-
-std::vector<std::string> NamesWithPrefix(const fs::path& dir, const std::string& prefix) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(dir, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0)
-            names.push_back(name);
-    }
-    std::sort(names.begin(), names.end(), NaturalLess);
-    return names;
-}
-
-bool IsPlaceholderUart(const fs::path& ttyClassRoot, const std::string& name) {
-    std::error_code error;
-    const fs::path subsystem =
-        fs::read_symlink(ttyClassRoot / name / "device" / "subsystem", error);
-    return !error && subsystem.filename() == "platform";
-}
-
 UserIdentity CurrentUser() {
     UserIdentity user;
     user.uid = geteuid();
@@ -134,25 +92,6 @@ std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user) 
                "' but this session started before you joined it: log out and log in again.";
     return "Access is refused although the group '" + group +
            "' may use the device (an access control list or security module?).";
-}
-
-std::vector<PortDevice> ListPortDevices(const std::string& devRoot,
-                                        const std::string& ttyClassRoot) {
-    const UserIdentity user = CurrentUser();
-    const fs::path dev(devRoot);
-    std::vector<PortDevice> devices;
-
-    const fs::path byId = dev / "serial" / "by-id";
-    for (const std::string& name : NamesWithPrefix(byId, ""))
-        devices.push_back(Describe(byId / name, user));
-
-    for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
-        for (const std::string& name : NamesWithPrefix(dev, prefix)) {
-            if (std::string(prefix) == "ttyS" && IsPlaceholderUart(ttyClassRoot, name)) continue;
-            devices.push_back(Describe(dev / name, user));
-        }
-    }
-    return devices;
 }
 
 PortDevice DescribePortDevice(const std::string& path) { return Describe(path, CurrentUser()); }

@@ -192,10 +192,11 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         std::ofstream(dir + "/" + name);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"veltrixctl ", "beams blanking diag monitor partnumber probe psf recover report"},
+        {"veltrixctl ", "beams blanking diag doctor monitor partnumber ports probe psf recover report"},
+        {"veltrixctl ports --p", "--port --probe"},
         {"veltrixctl recover --", "--device --discard --force --help --json --list --port --trace --version"},
         {"veltrixctl psf put --f", "--force"},
-        {"veltrixctl --port 2 p", "partnumber probe psf"},
+        {"veltrixctl --port 2 p", "partnumber ports probe psf"},
         {"veltrixctl --json psf ", "diff get put set show"},
         {"veltrixctl monitor --meas1 T", "TBB TBM TRN"},
         {"veltrixctl psf show ", "a.PSF b.psf"},

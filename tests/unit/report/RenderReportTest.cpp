@@ -129,29 +129,6 @@ TEST(RenderReportTest, HexRowsStartEachSixteenBytesWithTheirOffset) {
     EXPECT_EQ(HexRows(bytes, 0), "");
 }
 
-TEST(ReportEnvironmentTest, HoldersAreTheOtherProcessesWithTheDeviceOpen) {
-    ScopedTempDir dir;
-    const std::string device = dir.File("ttyUSB0");
-    std::ofstream(device).put('x');
-    const std::string proc = dir.File("proc");
-    struct Process {
-        std::string pid;
-        std::string comm;
-        std::string link;
-    };
-    const std::string self = std::to_string(::getpid());
-    for (const Process& p : {Process{"123", "minicom", device}, Process{"456", "bash", "/dev/null"},
-                             Process{self, "veltrixctl", device}, Process{"self", "x", device}}) {
-        ::mkdir(proc.c_str(), 0700);
-        ::mkdir((proc + "/" + p.pid).c_str(), 0700);
-        ::mkdir((proc + "/" + p.pid + "/fd").c_str(), 0700);
-        std::ofstream(proc + "/" + p.pid + "/comm") << p.comm << "\n";
-        ASSERT_EQ(::symlink(p.link.c_str(), (proc + "/" + p.pid + "/fd/3").c_str()), 0);
-    }
-    EXPECT_EQ(ProcessesHolding(device, proc), std::vector<std::string>{"123 minicom"});
-    EXPECT_TRUE(ProcessesHolding(dir.File("missing"), proc).empty());
-}
-
 TEST(ReportEnvironmentTest, PortDescriptionAndModes) {
     ScopedTempDir dir;
     const std::string file = dir.File("device");
