@@ -9,6 +9,8 @@
 #include <QStatusBar>
 
 #include "app/AppResources.h"
+#include "app/ConnectionStatus.h"
+#include "app/FirstStartHint.h"
 #include "platform/KeyLockState.h"
 #include "app/MainMenu.h"
 #include "app/SupportTools.h"
@@ -16,6 +18,7 @@
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
 #include "dialogs/psf/CEditPsfCommand.h"
+#include "dialogs/ports/CFindControllerDlg.h"
 #include "dialogs/ports/CPortDevicesDlg.h"
 #include "platform/AppInfo.h"
 #include "platform/IniFile.h"
@@ -56,12 +59,16 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("Multiple Output VELTRIX"));
     setWindowIcon(QIcon(QStringLiteral(":/veltrix.png")));
-    setCentralWidget(new QWidget(this));
     resize(640, 420);
 
     CreateMenus();
     CreateStatusBar();
     LoadSettings();
+    // The view draws nothing; until a controller was reached it shows the
+    // first-start hint.
+    m_hint = new FirstStartHint(this);
+    setCentralWidget(m_hint);
+    m_connection = new ConnectionStatus(statusBar());
     m_trace = new ProtocolTraceToggle(m_actions[kCmdRecordTrace], *this);
     UpdateCommandStates();
     qApp->installEventFilter(this);
@@ -80,7 +87,10 @@ void CMainFrame::CreateMenus() {
         if (!popup) popup = menuBar()->addMenu(QString::fromStdString(item.popup));
         QMenu* menu = popup;
         if (!item.submenu.empty()) {
-            if (!portMenu) portMenu = popup->addMenu(QString::fromStdString(item.submenu));
+            if (!portMenu) {
+                portMenu = popup->addMenu(QString::fromStdString(item.submenu));
+                connect(portMenu, &QMenu::aboutToShow, this, &CMainFrame::ShowPortDevices);
+            }
             menu = portMenu;
         }
 
@@ -100,6 +110,18 @@ void CMainFrame::CreateMenus() {
     }
     // Enabled by the application once it has found the help file.
     m_actions[kCmdHelpIndex]->setEnabled(false);
+    ShowPortDevices();
+}
+
+void CMainFrame::ShowPortDevices() {
+    const QFontMetrics metrics(font());
+    for (int n = 1; n <= kPortItemCount; ++n) {
+        // A long name (a by-id link of an adapter not plugged in) is cut in
+        // the middle rather than widening the menu beyond the screen.
+        const QString device = metrics.elidedText(QString::fromStdString(PortItemDevice(n)), Qt::ElideMiddle,
+                                                  metrics.averageCharWidth() * 56);
+        m_actions[kCmdFirstPort + n - 1]->setText(QString::fromStdString(PortItemLabel(n)) + '\t' + device);
+    }
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -178,6 +200,9 @@ void CMainFrame::OnCommand(int id) {
             case kCmdPortDevices:
                 OnPortDevices();
                 break;
+            case kCmdFindController:
+                OnFindController();
+                break;
             case kCmdRecordTrace:
                 m_trace->Toggle();
                 break;
@@ -195,7 +220,9 @@ void CMainFrame::OnCommand(int id) {
 }
 
 void CMainFrame::RunControllerCommand(CControllerCommand& command) {
+    m_connection->Begin(command);
     command.Run();
+    if (m_connection->End()) m_hint->ControllerReached();
     if (!command.OpenFailed()) return;
     // "Unable to open 5" does not say which device that was on Linux.
     statusBar()->showMessage(QStringLiteral("%1 is %2. To use another device, see Options > Port Devices...")
@@ -221,6 +248,11 @@ void CMainFrame::OnSetPartNumber() {
 void CMainFrame::OnPortDevices() {
     CPortDevicesDlg dialog(this, m_portIndex + 1);
     // The COM number just mapped is the one the user means to use.
+    if (dialog.exec() == QDialog::Accepted) m_portIndex = dialog.ComNumber() - 1;
+}
+
+void CMainFrame::OnFindController() {
+    CFindControllerDlg dialog(this, m_portIndex + 1);
     if (dialog.exec() == QDialog::Accepted) m_portIndex = dialog.ComNumber() - 1;
 }
 

@@ -4,8 +4,11 @@
 #include <map>
 
 class CControllerCommand;
+class ConnectionStatus;
+class FirstStartHint;
 class QAction;
 class QLabel;
+class QMenu;
 class ProtocolTraceToggle;
 
 // The main window: the menu, the status bar, the serial-port choice and the
@@ -45,6 +48,9 @@ class CMainFrame : public QMainWindow {
     void CreateMenus();
     void CreateStatusBar();
     void UpdateCommandStates();
+    // The device each COM number opens, in the Serial Port items' shortcut
+    // column; refreshed whenever the menu opens.
+    void ShowPortDevices();
     void UpdateKeyIndicators();
 
     // Runs a command context; when its port did not open, the status bar
@@ -54,6 +60,7 @@ class CMainFrame : public QMainWindow {
     void OnAlignment();
     void OnSetPartNumber();
     void OnPortDevices();
+    void OnFindController();
 
     int m_saveFlag = 1;
     int m_partNumberFlag = 0;
@@ -66,4 +73,6 @@ class CMainFrame : public QMainWindow {
     QLabel* m_numPane = nullptr;
     QLabel* m_scrollPane = nullptr;
     ProtocolTraceToggle* m_trace = nullptr;
+    ConnectionStatus* m_connection = nullptr;
+    FirstStartHint* m_hint = nullptr;
 };

@@ -1,5 +1,9 @@
 #include "app/MainMenu.h"
 
+#include <filesystem>
+
+#include "serial/PortDevicePath.h"
+
 std::string PortItemLabel(int n) {
     if (n >= 1 && n <= 9) return "COM&" + std::to_string(n);
     if (n == 21) return "C0M21";
@@ -9,6 +13,14 @@ std::string PortItemLabel(int n) {
 std::string PortItemPrompt(int n) {
     if (n == 24) return "Device is connected to COM 24";
     return "Device is connected to COM" + std::to_string(n);
+}
+
+std::string PortItemDevice(int n) {
+    const std::string path = ComPortDevicePath(n - 1);
+    std::error_code error;
+    const std::filesystem::path node = std::filesystem::canonical(path, error);
+    // A simulator's link or a by-id name reads best as the device it is now.
+    return error ? path : node.string();
 }
 
 namespace {
@@ -28,6 +40,8 @@ std::vector<MenuItemSpec> BuildMenu() {
                          PortItemPrompt(n), true});
     items.push_back({"&Options", "", "Port &Devices...", kCmdPortDevices,
                      "Chooses the serial device behind each COM number."});
+    items.push_back({"&Options", "", "Find &Controller...", kCmdFindController,
+                     "Searches every serial port for a controller."});
     items.push_back({"&Options", "", "&Save Settings on Exit", kCmdSaveSettings,
                      "Save Settings when application exits.", true});
     items.push_back({"&Options", "", "Record Protocol &Trace", kCmdRecordTrace,

@@ -16,6 +16,7 @@ enum MainCommand : int {
     kCmdPortDevices = 32800,  // Linux only: maps COM numbers to devices
     kCmdRecordTrace = 32810,    // traces every exchange to a file
     kCmdServiceReport = 32811,  // writes a report for remote support
+    kCmdFindController = 32812, // probes every serial device for a controller
     kCmdAbout = 57664,
     kCmdExit = 57665,
     kCmdHelpIndex = 57666,
@@ -42,3 +43,6 @@ const std::vector<MenuItemSpec>& MainMenuItems();
 // original resource spells item 21 with a zero and puts a blank before 24.
 std::string PortItemLabel(int n);
 std::string PortItemPrompt(int n);
+// What the shortcut column of item n shows: the device COM n opens, as the
+// node a stable link leads to now ("/dev/ttyUSB0"), else the path itself.
+std::string PortItemDevice(int n);

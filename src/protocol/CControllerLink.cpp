@@ -26,6 +26,15 @@ CControllerLink::~CControllerLink() {
 }
 
 int CControllerLink::Connect(ProbeInfo& info) {
+    m_connecting = true;
+    ++m_connectsTried;
+    const int result = ProbeAtEachRate(info);
+    m_connecting = false;
+    if (result) ++m_connectsAnswered;
+    return result;
+}
+
+int CControllerLink::ProbeAtEachRate(ProbeInfo& info) {
     m_port->FlushInput();
 
     int index = m_baudIndex;

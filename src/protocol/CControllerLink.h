@@ -59,15 +59,25 @@ public:
     int WritePartNumber(uint32_t partNumber, uint32_t dateCode);
 
     RS232& Port() { return *m_port; }
+    // Progress for whoever shows it while the link waits: a Connect under
+    // way, and how many were tried and answered since the link was made.
+    bool Connecting() const { return m_connecting; }
+    int ConnectsTried() const { return m_connectsTried; }
+    int ConnectsAnswered() const { return m_connectsAnswered; }
     int BaudIndex() const { return m_baudIndex; }
     uint8_t ControllerId() const { return m_controllerId; }
     uint8_t* ReceiveBuffer() { return m_receive.get(); }
     uint8_t* TransmitBuffer() { return m_transmit.get(); }
 
 private:
+    int ProbeAtEachRate(ProbeInfo& info);
+
     std::unique_ptr<RS232> m_port;
     std::unique_ptr<uint8_t[]> m_receive;
     std::unique_ptr<uint8_t[]> m_transmit;
     int32_t m_baudIndex = 0;
     uint8_t m_controllerId = 0;
+    bool m_connecting = false;
+    int m_connectsTried = 0;
+    int m_connectsAnswered = 0;
 };

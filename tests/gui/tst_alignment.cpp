@@ -489,6 +489,37 @@ class TestAlignment : public QObject {
         QCOMPARE(looks, (QStringList{"blanked", "made", "made"}));
         QVERIFY(!markAfterRestart);
     }
+
+    // The loop's scan fails: the strip and the grid keep the last scan,
+    // greyed, with its time; the next scan makes them current again.
+    void aFailedScanLeavesTheLastOneShownAsStale() {
+        Model().beams.SetBlocked(3, true);
+        bool greyed = false, noteShown = false, stripKept = false, gridKept = false;
+        bool freshAgain = false, noteGone = false;
+        QString note;
+        StepDriver<Dlg> driver;
+        auto strip = [](Dlg& d) { return d.findChild<CBeamStrip*>("beamStrip"); };
+        driver.Then(Scanned(Dlg::kScanning, 2),
+                    [&](Dlg&) { m_world->line->Controller().ScriptReply("scan", {0x1C, 'A', 0, 0, 0, 0, 0x0B}); })
+            .Then(Idle, [&](Dlg& d) {
+                auto* label = d.findChild<QLabel*>("staleNote");
+                noteShown = label->isVisibleTo(&d);
+                note = label->text();
+                greyed = strip(d)->graphicsEffect() && d.findChild<CSpreadSheet*>()->graphicsEffect();
+                stripKept = strip(d)->LookAt(3) == BeamLook::Blocked;
+                gridKept = d.findChild<CSpreadSheet*>()->CellText(2, 1) == "1110 1111 1111 1111 ";
+                Click(d, "stepButton");
+                freshAgain = !strip(d)->graphicsEffect() && !d.findChild<CSpreadSheet*>()->graphicsEffect();
+                noteGone = !label->isVisibleTo(&d);
+                Click(d, "okButton");
+            });
+        QCOMPARE(RunCommand(), 1);
+        QCOMPARE(m_world->ui.Messages(), std::vector<std::string>{"Unable to Input Scan."});
+        QVERIFY(noteShown && greyed && stripKept && gridKept);
+        QVERIFY2(QRegularExpression("^Last scan at \\d\\d:\\d\\d:\\d\\d; none since\\.$").match(note).hasMatch(),
+                 qPrintable(note));
+        QVERIFY(freshAgain && noteGone);
+    }
 };
 
 QTEST_MAIN(TestAlignment)

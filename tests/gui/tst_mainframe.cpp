@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -194,10 +195,66 @@ class MainFrameTest : public QObject {
         const QList<QAction*> items = ItemsOf(ports);
         QCOMPARE(items.size(), 24);
         QAction* item = items[n - 1];
-        QCOMPARE(item->text(), label);
+        // The specified caption; the shortcut column names the device.
+        QCOMPARE(item->text().section('\t', 0, 0), label);
+        QCOMPARE(item->text().section('\t', 1), QStringLiteral("/dev/ttyS%1").arg(n - 1));
         QCOMPARE(item->statusTip(), prompt);
         QCOMPARE(item->objectName(), QStringLiteral("cmd%1").arg(32775 + n));
         QVERIFY(item->isCheckable());
+    }
+
+    // What each COM number opens now, read again whenever the menu opens.
+    void serialPortItemsShowTheDeviceEachComNumberOpens() {
+        const QString target = m_files.filePath("ttyUSB0");
+        QFile(target).open(QIODevice::WriteOnly);
+        const QString link = m_files.filePath("by-id-link");
+        QFile::remove(link);
+        QVERIFY(QFile::link(target, link));
+        CMainFrame frame;
+        QMenu* ports = nullptr;
+        for (QMenu* menu : frame.findChildren<QMenu*>())
+            if (menu->title() == "Serial Port") ports = menu;
+        QVERIFY(ports);
+        const auto device = [&](int n) { return frame.Action(kCmdFirstPort + n - 1)->text().section('\t', 1); };
+        QCOMPARE(device(3), QString("/dev/ttyS2"));
+
+        qputenv("VELTRIX_COM3", link.toLocal8Bit());
+        ChoosePortDevice(5, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        QCOMPARE(device(3), QString("/dev/ttyS2"));  // not until the menu opens
+        emit ports->aboutToShow();
+        // A link reads as the device it leads to; one that leads nowhere as
+        // itself, cut in the middle when long.
+        QCOMPARE(device(3), target);
+        QVERIFY2(device(5).startsWith("/dev/serial/") && device(5).endsWith("if00-port0"), qPrintable(device(5)));
+        QCOMPARE(frame.Action(kCmdFirstPort + 4)->text().section('\t', 0, 0), QString("COM&5"));
+        qunsetenv("VELTRIX_COM3");
+    }
+
+    // OK in Port Devices makes the COM number just mapped the one in use.
+    void portDevicesOkSelectsItsComNumber() {
+        CMainFrame frame;
+        QCOMPARE(frame.PortIndex(), 1);
+        ModalDriver<QDialog> driver([](QDialog& dialog) {
+            auto* com = dialog.findChild<QComboBox*>("comNumber");
+            com->setCurrentIndex(com->findText("COM5"));
+            dialog.findChild<QLineEdit*>("path")->setText("/dev/ttyUSB3");
+            dialog.accept();
+        });
+        frame.OnCommand(kCmdPortDevices);
+        QCOMPARE(driver.Shown(), 1);
+        QCOMPARE(frame.PortIndex(), 4);
+        QVERIFY(frame.Action(kCmdFirstPort + 4)->isChecked());
+        QVERIFY(!frame.Action(kCmdFirstPort + 1)->isChecked());
+        QCOMPARE(ComPortDevicePath(4), std::string("/dev/ttyUSB3"));
+
+        // Cancel changes nothing.
+        ModalDriver<QDialog> cancel([](QDialog& dialog) {
+            auto* com = dialog.findChild<QComboBox*>("comNumber");
+            com->setCurrentIndex(com->findText("COM9"));
+            dialog.reject();
+        });
+        frame.OnCommand(kCmdPortDevices);
+        QCOMPARE(frame.PortIndex(), 4);
     }
 
     void optionsAndHelpItems() {

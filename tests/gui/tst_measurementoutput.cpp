@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -203,13 +204,35 @@ class TestMeasurementOutput : public QObject {
         QCOMPARE(EnableStates(*dialog), QString("1011"));
         QVERIFY(!dialog->IsRunning());
         QVERIFY(WaitingDialog() == nullptr);
-        // The grid keeps the last values shown.
+        // The grid and the chart keep the last values shown, greyed, with
+        // the time of the last scan.
         QVERIFY(!Row(*dialog, 1)[3].isEmpty());
+        auto* note = dialog->findChild<QLabel*>("staleNote");
+        QVERIFY(note && note->isVisible());
+        QVERIFY(note->text().startsWith("Last scan at "));
+        QVERIFY(dialog->findChild<CSpreadSheet*>("measurementGrid")->graphicsEffect());
+        QVERIFY(dialog->Chart()->graphicsEffect());
 
         m_world->ui.Clear();
         Button(*dialog, "stepButton")->click();
         QCOMPARE(m_world->ui.Messages(), (std::vector<std::string>{"Could not input scan"}));
         QCOMPARE(EnableStates(*dialog), QString("1011"));
+    }
+
+    // A controller that answers again: the next scan is current again.
+    void aScanAfterAFailureIsCurrentAgain() {
+        StoreTrialSet('A', 'K');
+        auto dialog = Open(0);
+        RunFor(*dialog, 1000, [&] {
+            if (ScanCount(*m_world->line) == 2) m_world->line->Faults().silent = true;
+        });
+        auto* note = dialog->findChild<QLabel*>("staleNote");
+        QVERIFY(note->isVisible());
+        m_world->line->Faults().silent = false;
+        Button(*dialog, "stepButton")->click();
+        QVERIFY(!note->isVisible());
+        QVERIFY(!dialog->Chart()->graphicsEffect());
+        QVERIFY(!dialog->findChild<CSpreadSheet*>("measurementGrid")->graphicsEffect());
     }
 
     // A real click on Stop, queued before Run starts, reaches the dialog
@@ -250,7 +273,7 @@ class TestMeasurementOutput : public QObject {
         StoreTrialSet('A', 'K');
         auto dialog = Open(0);
         bool visibleAfterEscape = false;
-        RunFor(*dialog, 2, [&] {
+        RunFor(*dialog, 1000, [&] {
             QTest::keyClick(dialog.get(), Qt::Key_Escape);
             dialog->close();
             visibleAfterEscape = dialog->isVisible();

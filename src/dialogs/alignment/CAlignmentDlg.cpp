@@ -1,5 +1,7 @@
 #include "dialogs/alignment/CAlignmentDlg.h"
 
+#include "grid/StaleScanMarker.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -120,6 +122,9 @@ void CAlignmentDlg::BuildLayout() {
     legend->setObjectName("legend");
     left->addWidget(legend);
     left->addWidget(m_grid, 1);
+    auto* staleNote = new QLabel(this);
+    left->addWidget(staleNote);
+    m_stale = std::make_unique<StaleScanMarker>(staleNote, QList<QWidget*>{m_strip, m_grid});
 
     // "A&ccept Auto Blanking" shares its cell with "&Auto Blanking".
     auto* blanking = new QGroupBox(this);
@@ -247,6 +252,7 @@ void CAlignmentDlg::DrawBeams(bool marks) {
 }
 
 void CAlignmentDlg::ClearBeamColumn() {
+    m_stale->Clear();
     m_grid->SetBlockMode(true);
     m_grid->SetBlock(1, 2, m_rowCount, 2);
     m_grid->SetText(QString());

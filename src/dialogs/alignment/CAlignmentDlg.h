@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QDialog>
 
 #include "model/CBlankingMap.h"
@@ -21,6 +23,8 @@ class QPushButton;
 // pump delivers clicks on "S&top", "Ab&ort Auto Blanking" and "A&ccept Auto
 // Blanking"; those handlers only set flags, which the loop reads after the
 // exchange in progress. Every other command is disabled meanwhile.
+class StaleScanMarker;
+
 class CAlignmentDlg : public QDialog {
     Q_OBJECT
 
@@ -113,6 +117,8 @@ class CAlignmentDlg : public QDialog {
 
     CSpreadSheet* m_grid = nullptr;
     CBeamStrip* m_strip = nullptr;
+    // Greys the strip and the grid when the line failed after their scan.
+    std::unique_ptr<StaleScanMarker> m_stale;
     QLabel* m_total = nullptr;
     QLabel* m_blocked = nullptr;
     QLabel* m_made = nullptr;

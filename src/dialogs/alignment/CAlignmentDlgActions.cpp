@@ -7,6 +7,7 @@
 #include "command/CControllerCommand.h"
 #include "dialogs/alignment/CBeamStrip.h"
 #include "dialogs/alignment/CChannelBlankDlg.h"
+#include "grid/StaleScanMarker.h"
 #include "model/BfsFile.h"
 #include "model/BlankingEdits.h"
 #include "platform/EventPump.h"
@@ -52,11 +53,14 @@ int CAlignmentDlg::ScanLoop(bool marks) {
     int result = 1;
     while (m_runFlag == 1) {
         if (!m_link || !m_link->RequestScan(scan)) {
+            // The scan on screen stays, greyed, with its time.
+            m_stale->ScanFailed();
             ShowMessage("Unable to Input Scan.");
             m_runFlag = 0;
             result = 0;
             break;
         }
+        m_stale->ScanArrived();
         // An unchanged curtain costs no redraw.
         if (m_scanCounter == 0 || scan != m_currentScan) {
             m_currentScan = scan;
@@ -71,9 +75,11 @@ int CAlignmentDlg::SingleScan() {
     const int result =
         m_link ? UnderWaitCursor([&] { return m_link->RequestScan(m_currentScan); }) : 0;
     if (!result) {
+        m_stale->ScanFailed();
         ShowMessage("Unable to Input Scan.");
         return 0;
     }
+    m_stale->ScanArrived();
     ShowScan(true);
     return 1;
 }

@@ -3,11 +3,13 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "dialogs/psf/MeasurementTrendChart.h"
 #include "grid/CSpreadSheet.h"
+#include "grid/StaleScanMarker.h"
 #include "model/PsfExecuteRules.h"
 #include "model/ScanReply.h"
 #include "platform/Clock.h"
@@ -67,9 +69,13 @@ CMeasurementOutputDlg::CMeasurementOutputDlg(CControllerLink* link, QWidget* par
     for (QPushButton* button : {m_run, m_stop, m_step, m_exit}) buttons->addWidget(button);
     buttons->addStretch();
 
+    auto* staleNote = new QLabel;
+    m_stale = std::make_unique<StaleScanMarker>(staleNote, QList<QWidget*>{m_grid, m_chart});
+
     auto* left = new QVBoxLayout;
     left->addWidget(m_grid);
     left->addWidget(m_chart, 1);
+    left->addWidget(staleNote);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addLayout(buttons);
@@ -80,6 +86,8 @@ CMeasurementOutputDlg::CMeasurementOutputDlg(CControllerLink* link, QWidget* par
     connect(m_step, &QPushButton::clicked, this, &CMeasurementOutputDlg::OnStep);
     connect(m_exit, &QPushButton::clicked, this, &QDialog::accept);
 }
+
+CMeasurementOutputDlg::~CMeasurementOutputDlg() = default;
 
 void CMeasurementOutputDlg::SetMeasTexts(const QString& meas1, const QString& meas2) {
     m_meas1Text = meas1;
@@ -134,6 +142,7 @@ void CMeasurementOutputDlg::OnRun() {
     SetWaitingDialog(this);
     m_running = true;
     ClearValueCells();
+    m_stale->Clear();
     m_stats[0].Reset();
     m_stats[1].Reset();
 
@@ -142,10 +151,13 @@ void CMeasurementOutputDlg::OnRun() {
     bool first = true;
     while (m_running) {
         if (!m_link || !m_link->RequestScan(current)) {
+            // What is shown stays, greyed, with the time of the last scan.
+            m_stale->ScanFailed();
             Ui().MessageBox("Could not input scan", MsgButtons::Ok, MsgIcon::Exclamation);
             m_running = false;
             break;
         }
+        m_stale->ScanArrived();
         // An unchanged measurement leaves the grid alone.
         if (first || current != previous) ShowScan(current);
         m_chart->AddScan(GetClock().TickMs(), current, m_stats);
@@ -164,9 +176,11 @@ void CMeasurementOutputDlg::OnStop() { m_running = false; }
 void CMeasurementOutputDlg::OnStep() {
     CMeasurementScan scan(m_selector);
     if (!m_link || !m_link->RequestScan(scan)) {
+        m_stale->ScanFailed();
         Ui().MessageBox("Could not input scan", MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
+    m_stale->ScanArrived();
     ShowScan(scan);
     m_chart->AddScan(GetClock().TickMs(), scan, m_stats);
     m_chart->Flush();

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <memory>
 
 #include "model/MeasurementStatistics.h"
 
@@ -21,11 +22,14 @@ class QPushButton;
 // serial layer's event pump delivers the click on Stop between two reads;
 // Stop only clears the flag the loop tests after each exchange. Escape and
 // closing are ignored while Running.
+class StaleScanMarker;
+
 class CMeasurementOutputDlg : public QDialog {
     Q_OBJECT
 
   public:
     CMeasurementOutputDlg(CControllerLink* link, QWidget* parent);
+    ~CMeasurementOutputDlg() override;
 
     // Set by the creator before the dialog runs.
     void SetMeasTexts(const QString& meas1, const QString& meas2);
@@ -63,6 +67,8 @@ class CMeasurementOutputDlg : public QDialog {
 
     CSpreadSheet* m_grid;
     MeasurementTrendChart* m_chart;
+    // Greys the grid and the chart when the line failed after their scan.
+    std::unique_ptr<StaleScanMarker> m_stale;
     QPushButton* m_run;
     QPushButton* m_stop;
     QPushButton* m_step;
