@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -27,6 +28,10 @@ CFindControllerDlg::CFindControllerDlg(QWidget* parent, int comNumber, Inventory
         QStringLiteral("Every serial device is searched for a controller at 9600, 19200 and 38400 baud."), this);
     intro->setWordWrap(true);
     m_list = MakePortList(this, {QStringLiteral("Controller")});
+    // The answers matter most here; the descriptions are in their tooltips.
+    m_list->header()->setSectionResizeMode(1, QHeaderView::Interactive);
+    m_list->header()->setSectionResizeMode(kStateColumn, QHeaderView::Stretch);
+    m_list->setColumnWidth(1, 180);
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("summary"));
     m_detail = new QLabel(this);
@@ -56,6 +61,7 @@ CFindControllerDlg::CFindControllerDlg(QWidget* parent, int comNumber, Inventory
     layout->addWidget(m_summary);
     layout->addWidget(m_detail);
     layout->addLayout(buttons);
+    resize(960, 380);
 
     m_progress = new QTimer(this);
     m_progress->setInterval(100);
@@ -104,6 +110,7 @@ void CFindControllerDlg::Search() {
     m_search = std::make_unique<ControllerSearch>(paths);
     m_cancel->setText(QStringLiteral("Cancel"));
     m_again->setEnabled(false);
+    m_offered = false;
     ShowProgress();
     m_progress->start();
 }
@@ -118,9 +125,11 @@ void CFindControllerDlg::ShowProgress() {
         const QString state = StateText(m_probes[row]);
         if (item->text(kStateColumn) != state) item->setText(kStateColumn, state);
         if (m_probes[row].state == DeviceProbe::State::Found) {
-            ++found;
             // The first controller found is the one offered.
-            if (!m_list->currentItem()) m_list->setCurrentItem(item);
+            if (found++ == 0 && !m_offered) {
+                m_offered = true;
+                m_list->setCurrentItem(item);
+            }
         }
     }
     if (m_probes.empty())

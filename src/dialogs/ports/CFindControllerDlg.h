@@ -45,6 +45,7 @@ class CFindControllerDlg : public QDialog {
     std::vector<InventoryPort> m_ports;
     std::vector<DeviceProbe> m_probes;
     std::unique_ptr<ControllerSearch> m_search;
+    bool m_offered = false;  // the first controller found was selected
 
     QTreeWidget* m_list;
     QLabel* m_summary;
