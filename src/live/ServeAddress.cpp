@@ -1,5 +1,7 @@
 #include "live/ServeAddress.h"
 
+#include <cstdlib>
+
 namespace {
 
 std::optional<int> ParsePort(const std::string& text) {
@@ -47,6 +49,8 @@ std::optional<ServeAddress> ParseServeAddress(const std::string& text, std::stri
 }
 
 std::string DefaultServeAddress() {
+    // A computer with several networks can be told which one phones are on.
+    if (const char* chosen = std::getenv("VELTRIX_PHONE_ADDRESS"); chosen && *chosen) return chosen;
     const std::vector<std::string> addresses = LocalIpv4Addresses();
     return addresses.empty() ? std::string("127.0.0.1") : addresses.front();
 }

@@ -23,6 +23,7 @@ bool IsIpv6Address(const std::string& text);
 // This computer's IPv4 addresses, those other than loopback first
 // (127.0.0.1 last), in the order the system lists its interfaces.
 std::vector<std::string> LocalIpv4Addresses();
-// The first non-loopback IPv4 address, where a phone on the same network
-// can reach the view; 127.0.0.1 when there is none.
+// $VELTRIX_PHONE_ADDRESS when set, else the first non-loopback IPv4
+// address, where a phone on the same network can reach the view; 127.0.0.1
+// when there is none.
 std::string DefaultServeAddress();

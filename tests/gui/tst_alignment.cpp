@@ -45,8 +45,10 @@ QStringList Counts(Dlg& d) {
 
 QStringList EnabledButtons(Dlg& d) {
     QStringList names;
+    // The phone view is no part of the enable table: it is always there.
     for (QPushButton* button : d.findChildren<QPushButton*>())
-        if (button->isEnabled() && !button->isHidden()) names << button->objectName();
+        if (button->isEnabled() && !button->isHidden() && button->objectName() != "phoneButton")
+            names << button->objectName();
     names.sort();
     return names;
 }
