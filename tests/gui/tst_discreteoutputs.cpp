@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "dialogs/psf/CDiscreteOutputsDlg.h"
+#include "GridUser.h"
 #include "grid/CSpreadSheet.h"
 #include "support/ScriptedUi.h"
 
@@ -29,12 +30,8 @@ void TypeInto(CSpreadSheet* grid, int col, int row, const QString& text) {
     grid->setCurrentCell(row - 1, col == 5 ? 0 : col);
 }
 
-// Picks an item of a row's source list as a click would.
-void PickSource(CSpreadSheet* grid, int row, int index) {
-    QComboBox* box = grid->ListBoxAt(1, row);
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
+// Picks an item of a row's source list as the user would.
+void PickSource(CSpreadSheet* grid, int row, int index) { QVERIFY(ChooseListItem(grid, 1, row, index)); }
 
 }  // namespace
 
@@ -85,9 +82,9 @@ class TestDiscreteOutputs : public QObject {
         QStringList headings;
         for (int col = 1; col <= 5; ++col) headings << Grid()->CellText(col, 0);
         QCOMPARE(headings, (QStringList{"Measurement", "Low", "High", "Low", "High"}));
-        QCOMPARE(Grid()->ListBoxAt(1, 15)->count(), 5);
-        QCOMPARE(Grid()->ListBoxAt(1, 16)->count(), 7);
-        QCOMPARE(Grid()->ListBoxAt(1, 16)->itemText(6), QString("Trigger"));
+        QCOMPARE(Grid()->ListItemsAt(1, 15).size(), 5);
+        QCOMPARE(Grid()->ListItemsAt(1, 16).size(), 7);
+        QCOMPARE(Grid()->ListItemsAt(1, 16).at(6), QString("Trigger"));
         QCOMPARE(Grid()->LockedCellColour(), QColor(192, 192, 192));
 
         QCOMPARE(Grid()->CellText(1, 1), QString("Meas1"));

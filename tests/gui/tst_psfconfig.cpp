@@ -13,6 +13,7 @@
 #include "dialogs/psf/CEditPsfCommand.h"
 #include "dialogs/psf/CMeasurementOutputDlg.h"
 #include "dialogs/psf/CPsfConfigDlg.h"
+#include "GridUser.h"
 #include "grid/CSpreadSheet.h"
 #include "model/PsfFile.h"
 #include "support/ScopedTempDir.h"
@@ -364,9 +365,7 @@ class TestPsfConfig : public QObject {
         auto monitor = WatchMonitor(seen);
         ModalDriver<CDiscreteOutputsDlg> editor([&](CDiscreteOutputsDlg& e) {
             CSpreadSheet* grid = e.Grid();
-            QComboBox* box = grid->ListBoxAt(1, 7);
-            box->setCurrentIndex(1);
-            emit box->activated(1);
+            QVERIFY(ChooseListItem(grid, 1, 7, 1));
             for (int col = 2; col <= 5; ++col)
                 grid->SetCellText(col, 7, QString::number(QList<int>{40, 50, 30, 60}[col - 2]));
             e.findChild<QComboBox*>("scanCountList")->setCurrentIndex(4);
