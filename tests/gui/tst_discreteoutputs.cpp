@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -110,6 +111,35 @@ class TestDiscreteOutputs : public QObject {
         QCOMPARE(back[15].setPointLow, uint16_t(100));
         QCOMPARE(m_dialog->ScanCount(), 4);
         QCOMPARE(Beeps(), 0);
+    }
+
+    // Up and Down in the Measurement column move between outputs and change
+    // no source; a wider dialog gives its columns the room.
+    void arrowsMoveAndTheColumnsGrowWithTheDialog() {
+        DiscreteOutput outputs[kDiscreteOutputCount];
+        CPsfRecord().GetOutputs(outputs);
+        outputs[0].source = 'y';
+        Open(outputs, 1);
+        CSpreadSheet* grid = Grid();
+        QStringList before;
+        for (int row = 1; row <= kDiscreteOutputCount; ++row) before << grid->CellText(1, row);
+        grid->setFocus();
+        grid->setCurrentCell(0, 0);
+        for (int i = 0; i < 5; ++i) QTest::keyClick(grid, Qt::Key_Down);
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(grid->currentRow(), 4);
+        QCOMPARE(grid->currentColumn(), 0);
+        QStringList after;
+        for (int row = 1; row <= kDiscreteOutputCount; ++row) after << grid->CellText(1, row);
+        QCOMPARE(after, before);
+        QVERIFY(!grid->OpenListEditor());
+
+        const int measurement = grid->columnWidth(0), low = grid->columnWidth(1);
+        m_dialog->resize(m_dialog->width() + 300, m_dialog->height());
+        QCoreApplication::processEvents();
+        QVERIFY(grid->columnWidth(0) > measurement);
+        QVERIFY(grid->columnWidth(1) > low);
+        QCOMPARE(m_dialog->findChild<QLabel*>("setPointCaption")->width(), grid->columnWidth(1) + grid->columnWidth(2));
     }
 
     // The value rules as the user meets them, one beep per correction.

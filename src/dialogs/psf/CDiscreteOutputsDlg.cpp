@@ -43,6 +43,8 @@ CDiscreteOutputsDlg::CDiscreteOutputsDlg(QWidget* parent) : QDialog(parent) {
 
     m_setPointCaption = new QLabel(tr("Set Point"));
     m_hysteresisCaption = new QLabel(tr("Hysteresis"));
+    m_setPointCaption->setObjectName("setPointCaption");
+    m_hysteresisCaption->setObjectName("hysteresisCaption");
     for (QLabel* caption : {m_setPointCaption, m_hysteresisCaption})
         caption->setAlignment(Qt::AlignCenter);
     auto* captions = new QHBoxLayout;
