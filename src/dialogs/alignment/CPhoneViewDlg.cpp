@@ -1,6 +1,8 @@
 #include "dialogs/alignment/CPhoneViewDlg.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,11 +61,16 @@ CPhoneViewDlg::CPhoneViewDlg(QWidget* parent) : QDialog(parent) {
     addressLabel->setBuddy(m_address);
     where->addRow(addressLabel, addressRow);
 
+    // To send the address to a phone by other means (a message, a mail).
+    m_copy = new QPushButton(tr("&Copy Address"), this);
+    m_copy->setObjectName("copyButton");
+    connect(m_copy, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(Url()); });
     auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName("closeButton");
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_viewers, 1);
+    buttons->addWidget(m_copy);
     buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
@@ -103,6 +110,7 @@ void CPhoneViewDlg::ShowServing() {
     const bool running = m_server.Running();
     m_code->SetText(running ? Url() : QString());
     m_code->setVisible(running);
+    m_copy->setEnabled(running);
     m_url->setText(running ? Url() : tr("Not serving: choose an address of this computer and Listen."));
     if (running)
         m_viewerTimer->start();

@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QSpinBox;
 class QTimer;
 class QrCodeView;
@@ -51,6 +52,7 @@ class CPhoneViewDlg : public QDialog {
     QSpinBox* m_port = nullptr;
     QLabel* m_url = nullptr;
     QLabel* m_viewers = nullptr;
+    QPushButton* m_copy = nullptr;
     QrCodeView* m_code = nullptr;
     QTimer* m_viewerTimer = nullptr;
 };
