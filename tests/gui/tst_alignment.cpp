@@ -21,6 +21,7 @@
 #include "dialogs/alignment/CBeamStrip.h"
 #include "dialogs/alignment/CChannelBlankDlg.h"
 #include "dialogs/alignment/CPhoneViewDlg.h"
+#include "dialogs/alignment/QrCodeView.h"
 #include "grid/CSpreadSheet.h"
 #include "model/BfsFile.h"
 #include "support/ScopedEnv.h"
@@ -564,7 +565,7 @@ class TestAlignment : public QObject {
         std::thread reader;
         int port = 0;
         QString url;
-        bool enabledWhileScanning = false;
+        bool enabledWhileScanning = false, qrOk = false;
         const auto lastState = [&] {
             const std::lock_guard<std::mutex> lock(mutex);
             return events.empty() ? std::string() : events.back().value("state", "");
@@ -574,6 +575,10 @@ class TestAlignment : public QObject {
                   enabledWhileScanning = Button(d, "phoneButton")->isEnabled();
                   Click(d, "phoneButton");
                   url = d.PhoneView()->Url();
+                  // A QR code of the address, with its finder pattern in the corner.
+                  const QrCodeView* code = d.PhoneView()->Code();
+                  qrOk = code->ModuleCount() >= 25 && code->IsDark(0, 0) && code->IsDark(6, 6) &&
+                         !code->IsDark(1, 1) && code->IsDark(2, 2);
                   port = d.PhoneView()->Server().Port();
                   const std::string path = url.mid(url.indexOf('/', 7)).toStdString() + "events";
                   reader = std::thread([&, path, port] {
@@ -604,6 +609,7 @@ class TestAlignment : public QObject {
         if (reader.joinable()) reader.join();
 
         QVERIFY(enabledWhileScanning);
+        QVERIFY(qrOk);
         QVERIFY(url.startsWith("http://127.0.0.1:"));
         QVERIFY(events.size() >= 3);
         int previous = 0;

@@ -212,7 +212,7 @@ void CBeamStrip::PaintLegend(QPainter& painter, const BeamColours& colours, int 
     const int sample = metrics.height() - 4;
     int x = 0;
     const auto entry = [&](const std::optional<BeamLook>& look, bool mark, const QString& text) {
-        const QRect swatch(x, top + 2, std::max(sample * 2 / 3, 6), sample);
+        const QRect swatch(x, top + 2, sample, sample);
         if (mark) {
             painter.fillRect(swatch.left(), swatch.bottom() - kMarkHeight + 1, swatch.width(), kMarkHeight,
                              ToQColor(colours.mark));

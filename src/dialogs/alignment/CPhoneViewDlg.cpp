@@ -54,7 +54,9 @@ CPhoneViewDlg::CPhoneViewDlg(QWidget* parent) : QDialog(parent) {
     auto* where = new QFormLayout;
     auto* addressRow = new QHBoxLayout;
     addressRow->addWidget(m_address, 1);
-    addressRow->addWidget(new QLabel(tr("&Port:"), this));
+    auto* portLabel = new QLabel(tr("&Port:"), this);
+    portLabel->setBuddy(m_port);
+    addressRow->addWidget(portLabel);
     addressRow->addWidget(m_port);
     addressRow->addWidget(listen);
     auto* addressLabel = new QLabel(tr("&Address:"), this);
