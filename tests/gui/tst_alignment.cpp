@@ -458,6 +458,7 @@ class TestAlignment : public QObject {
     void beamStripFollowsTheGridAndKeepsFlickerMarks() {
         QStringList looks;
         bool markAfterFlicker = false, markAfterRestart = true, emptyAfterFailedScan = false;
+        bool staleAfterFailedScan = false, staleWhileScanning = true;
         int shownBefore = 0, shownAfterSteadyScans = 0;
         Model().blanking[0] = 0x80;  // channel 0
         StepDriver<Dlg> driver;
@@ -474,6 +475,7 @@ class TestAlignment : public QObject {
                 })
             .Then(Scanned(Dlg::kScanning, 40), [&](Dlg& d) {
                 shownAfterSteadyScans = strip(d)->ScansShown();
+                staleWhileScanning = strip(d)->Stale();
                 for (int c : {0, 1, 5}) {
                     const std::optional<BeamLook> look = strip(d)->LookAt(c);
                     looks << (!look ? "none" : *look == BeamLook::Made ? "made"
@@ -491,10 +493,13 @@ class TestAlignment : public QObject {
                 m_world->line->Controller().ScriptReply("scan", {0x1C, 'A', 0, 0, 0, 0, 0x0B});
                 Click(d, "clearButton");
                 emptyAfterFailedScan = !strip(d)->LookAt(1) && d.findChild<CSpreadSheet*>()->CellText(2, 1).isEmpty();
+                staleAfterFailedScan = strip(d)->Stale();
                 Click(d, "okButton");
             });
         QCOMPARE(RunCommand(), 1);
         QVERIFY(emptyAfterFailedScan);
+        QVERIFY(staleAfterFailedScan);
+        QVERIFY(!staleWhileScanning);
         QVERIFY(markAfterFlicker);
         QCOMPARE(shownAfterSteadyScans, shownBefore);
         QCOMPARE(looks, (QStringList{"blanked", "made", "made"}));

@@ -13,6 +13,8 @@ void CAlignmentDlg::NoteLiveScan(bool taken, LiveState state) {
         m_liveScanTime = WallClockMs();
     }
     m_liveState = state;
+    // The strip and the phones tell an old picture the same way.
+    m_strip->SetStale(state == LiveState::Stale);
     PublishLive();
 }
 

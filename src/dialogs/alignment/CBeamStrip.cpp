@@ -80,6 +80,13 @@ void CBeamStrip::ShowScan(const CBeamBitScan& scan, const CBlankingMap& map, boo
     for (int c = 0; c < scanned; ++c) m_looks[static_cast<std::size_t>(c)] = LookOf(scan, map, c, marks);
     m_history.Add(scan);
     ++m_scansShown;
+    m_stale = false;
+    update();
+}
+
+void CBeamStrip::SetStale(bool stale) {
+    if (stale == m_stale) return;
+    m_stale = stale;
     update();
 }
 
@@ -203,6 +210,11 @@ void CBeamStrip::paintEvent(QPaintEvent*) {
         if (m_history.WasBlocked(c))
             painter.fillRect(cell.left(), cell.bottom() + 1 + kMarkGap, cell.width(), kMarkHeight,
                              ToQColor(colours.mark));
+    }
+    if (m_stale) {
+        QColor veil = ToQColor(colours.stale);
+        veil.setAlpha(150);
+        painter.fillRect(QRect(0, 0, width(), std::max(g.rows, 1) * kRowHeight), veil);
     }
     PaintLegend(painter, colours, std::max(g.rows, 1) * kRowHeight + kLegendGap - kRowGap);
 }

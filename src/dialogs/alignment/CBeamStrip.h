@@ -37,6 +37,10 @@ class CBeamStrip : public QWidget {
     // Empties the cells, as the grid's beam column after a scan that failed;
     // the marks stay.
     void ClearScan();
+    // The cells show the last scan that came, no longer live (the scan
+    // after it failed): veiled with the window's colour until the next scan.
+    void SetStale(bool stale);
+    bool Stale() const { return m_stale; }
 
     // What the cell of a channel shows; nothing before the first scan.
     std::optional<BeamLook> LookAt(int channel) const;
@@ -70,4 +74,5 @@ class CBeamStrip : public QWidget {
     std::vector<std::optional<BeamLook>> m_looks;
     BlockedHistory m_history;
     int m_scansShown = 0;
+    bool m_stale = false;
 };
