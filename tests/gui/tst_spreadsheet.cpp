@@ -31,6 +31,16 @@ class TestSpreadSheet : public QObject {
         sheet.setFocus();
     }
 
+    // The same sheet with every cell a centred check box.
+    static void PrepareCheckBoxes(CSpreadSheet& sheet) {
+        Prepare(sheet);
+        sheet.SetBlock(1, 1, 3, 4);
+        sheet.SetBlockMode(true);
+        sheet.SetCellType(CSpreadSheet::kCellTypeCheckBox);
+        sheet.SetCheckBoxCentred(true);
+        sheet.SetBlockMode(false);
+    }
+
   private slots:
     void addressedCellAndHeadings() {
         CSpreadSheet sheet;
@@ -402,12 +412,7 @@ class TestSpreadSheet : public QObject {
     // next Space toggles that box again and no other.
     void clickOnACheckBoxMovesTheCursor() {
         CSpreadSheet sheet;
-        Prepare(sheet);
-        sheet.SetBlock(1, 1, 3, 4);
-        sheet.SetBlockMode(true);
-        sheet.SetCellType(CSpreadSheet::kCellTypeCheckBox);
-        sheet.SetCheckBoxCentred(true);
-        sheet.SetBlockMode(false);
+        PrepareCheckBoxes(sheet);
         QList<QList<int>> moves;
         connect(&sheet, &CSpreadSheet::leaveCell,
                 [&](int col, int row, int newCol, int newRow, bool&) { moves.append({col, row, newCol, newRow}); });
@@ -459,12 +464,7 @@ class TestSpreadSheet : public QObject {
 
     void centredCheckBoxToggledByTheUserUnlessLocked() {
         CSpreadSheet sheet;
-        Prepare(sheet);
-        sheet.SetBlock(1, 1, 3, 4);
-        sheet.SetBlockMode(true);
-        sheet.SetCellType(CSpreadSheet::kCellTypeCheckBox);
-        sheet.SetCheckBoxCentred(true);
-        sheet.SetBlockMode(false);
+        PrepareCheckBoxes(sheet);
 
         QTest::keyClick(&sheet, Qt::Key_Space);
         QCOMPARE(sheet.CellText(1, 1), QString("1"));
