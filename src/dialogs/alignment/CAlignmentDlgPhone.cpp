@@ -29,6 +29,8 @@ void CAlignmentDlg::OnShowOnPhone() {
     if (!m_phone) {
         m_phone = new CPhoneViewDlg(this);
         m_phone->setObjectName("phoneView");
+        // Serving ends when the dialog does, not only when it is destroyed.
+        connect(this, &QDialog::finished, m_phone.data(), &QDialog::close);
         m_phone->show();
         if (m_phone->Listen()) PublishLive();
     }
