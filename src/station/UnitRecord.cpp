@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <random>
 
 std::string_view ResultText(UnitRecord::Result result) {
@@ -79,4 +80,36 @@ std::optional<int64_t> ParseUtc(std::string_view text) {
     const sys_time<milliseconds> time =
         sys_days(date) + hours(*h) + minutes(*mi) + seconds(*s) + milliseconds(*ms);
     return time.time_since_epoch().count();
+}
+
+std::optional<int64_t> ParseSince(std::string_view text) {
+    using namespace std::chrono;
+    if (text.ends_with('Z')) return ParseUtc(text);
+    if (text.size() != 10 && text.size() != 16 && text.size() != 19) return std::nullopt;
+    if (text[4] != '-' || text[7] != '-') return std::nullopt;
+    const auto y = Digits(text, 0, 4), mo = Digits(text, 5, 2), d = Digits(text, 8, 2);
+    std::optional<int> h = 0, mi = 0, s = 0;
+    if (text.size() >= 16) {
+        if (text[10] != 'T' || text[13] != ':') return std::nullopt;
+        h = Digits(text, 11, 2);
+        mi = Digits(text, 14, 2);
+    }
+    if (text.size() == 19) {
+        if (text[16] != ':') return std::nullopt;
+        s = Digits(text, 17, 2);
+    }
+    if (!y || !mo || !d || !h || !mi || !s || *h > 23 || *mi > 59 || *s > 59) return std::nullopt;
+    if (!year_month_day{year(*y), month(static_cast<unsigned>(*mo)), day(static_cast<unsigned>(*d))}.ok())
+        return std::nullopt;
+    std::tm local{};
+    local.tm_year = *y - 1900;
+    local.tm_mon = *mo - 1;
+    local.tm_mday = *d;
+    local.tm_hour = *h;
+    local.tm_min = *mi;
+    local.tm_sec = *s;
+    local.tm_isdst = -1;  // whatever the zone says for that day
+    const std::time_t time = std::mktime(&local);
+    if (time == static_cast<std::time_t>(-1)) return std::nullopt;
+    return static_cast<int64_t>(time) * 1000;
 }

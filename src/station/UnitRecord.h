@@ -51,3 +51,8 @@ int64_t NowUtcMs();
 std::string FormatUtc(int64_t utcMs);
 // The same form back; also without the milliseconds. Nothing for anything else.
 std::optional<int64_t> ParseUtc(std::string_view text);
+
+// A point in time as a user gives it for a query: "2026-03-15" (the start of
+// that day, local time), "2026-03-15T06:00" or "2026-03-15T06:00:30" (local
+// time), or FormatUtc's form (UTC). Nothing for anything else.
+std::optional<int64_t> ParseSince(std::string_view text);

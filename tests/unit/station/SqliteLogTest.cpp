@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "SampleUnit.h"
+#include "support/LogContract.h"
 #include "station/SqliteLog.h"
 #include "support/ScopedEnv.h"
 #include "support/ScopedTempDir.h"
@@ -48,55 +48,14 @@ protected:
 
 TEST_F(SqliteLogTest, UnitsReadBackAsTheyWereWrittenEachOnce) {
     SqliteLog log(Target());
-    UnitRecord passed = SampleUnit(1);
-    UnitRecord failed = SampleUnit(2, UnitRecord::Result::Fail);
-    failed.firmware.clear();  // not learnt: NULL in the table
-    failed.operatorName.clear();
-    ASSERT_TRUE(log.Append(passed, error)) << error;
-    ASSERT_TRUE(log.Append(failed, error)) << error;
-    // Sent again after a lost acknowledgement: still one row.
-    ASSERT_TRUE(log.Append(passed, error)) << error;
-
-    std::vector<UnitRecord> units;
-    ASSERT_TRUE(log.Read({}, units, error)) << error;
-    ASSERT_EQ(units.size(), 2u);
-    passed.id = 1;
-    failed.id = 2;
-    EXPECT_EQ(units[0], passed);
-    EXPECT_EQ(units[1], failed);
-
+    ExpectUnitsReadBackEachOnce(log);
     EXPECT_EQ(Number("SELECT count(*) FROM units WHERE firmware IS NULL AND operator IS NULL AND reason IS NOT NULL"), 1);
     EXPECT_EQ(Number("SELECT max(version) FROM schema_version"), kLogSchemaVersion);
 }
 
 TEST_F(SqliteLogTest, QueriesBySinceStationAndNewest) {
     SqliteLog log(Target());
-    for (int n = 0; n < 6; ++n) {
-        UnitRecord unit = SampleUnit(n, n % 3 == 2 ? UnitRecord::Result::Fail : UnitRecord::Result::Pass);
-        if (n >= 4) unit.station = "line2";
-        ASSERT_TRUE(log.Append(unit, error)) << error;
-    }
-    const auto ids = [&](const LogQuery& query) {
-        std::vector<UnitRecord> units;
-        EXPECT_TRUE(log.Read(query, units, error)) << error;
-        std::vector<int64_t> found;
-        for (const auto& unit : units) found.push_back(unit.id);
-        return found;
-    };
-    const int64_t third = SampleUnit(2).startedAtMs;
-    EXPECT_EQ(ids({}), (std::vector<int64_t>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(ids({third, "", 0}), (std::vector<int64_t>{3, 4, 5, 6}));
-    EXPECT_EQ(ids({third + 1, "", 0}), (std::vector<int64_t>{4, 5, 6}));
-    EXPECT_EQ(ids({third, "line1", 0}), (std::vector<int64_t>{3, 4}));
-    EXPECT_EQ(ids({std::nullopt, "", 2}), (std::vector<int64_t>{6, 5}));
-
-    LogCounts counts;
-    ASSERT_TRUE(log.Count({}, counts, error)) << error;
-    EXPECT_EQ(counts.passed, 4);
-    EXPECT_EQ(counts.failed, 2);
-    ASSERT_TRUE(log.Count({third, "line1", 0}, counts, error)) << error;
-    EXPECT_EQ(counts.passed, 1);
-    EXPECT_EQ(counts.failed, 1);
+    ExpectQueriesBySinceStationAndNewest(log);
 }
 
 TEST_F(SqliteLogTest, DefaultLogIsCreatedWithItsFolderOthersAreNot) {
@@ -104,9 +63,6 @@ TEST_F(SqliteLogTest, DefaultLogIsCreatedWithItsFolderOthersAreNot) {
     const auto target = DefaultLogTarget(error);
     ASSERT_TRUE(target);
     SqliteLog log(*target);
-    LogCounts counts;
-    EXPECT_TRUE(log.Count({}, counts, error)) << error;  // nothing written yet: nothing counted
-    EXPECT_EQ(counts.passed + counts.failed, 0);
     ASSERT_TRUE(log.Append(SampleUnit(1), error)) << error;
     struct stat st {};
     EXPECT_EQ(stat(dir.File("data/veltrix/production.sqlite").c_str(), &st), 0);

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "SampleUnit.h"
+#include "support/SampleUnit.h"
 #include "platform/Clock.h"
 #include "station/SqliteLog.h"
 #include "station/StationLog.h"
