@@ -11,6 +11,7 @@
 
 #include "model/PartNumbers.h"
 #include "station/RecipeFiles.h"
+#include "station/Utf8.h"
 
 namespace {
 
@@ -144,10 +145,24 @@ std::string SyntaxProblem(const std::string& what) {
 
 std::optional<StationRecipe> LoadRecipe(const std::string& path, const ProfileFile* partNumbers,
                                         std::string& error) {
-    RecipeReader reader(path, error);
     std::string text, problem;
     if (!ReadRecipeText(path, text, problem)) {
-        reader.Fail(0, {}, problem);
+        RecipeReader(path, error).Fail(0, {}, problem);
+        return std::nullopt;
+    }
+    return ParseRecipe(text, path, partNumbers, error);
+}
+
+std::optional<StationRecipe> ParseRecipe(const std::string& text, const std::string& path,
+                                         const ProfileFile* partNumbers, std::string& error) {
+    RecipeReader reader(path, error);
+    if (const size_t bad = FindInvalidUtf8(text); bad != std::string::npos) {
+        reader.Fail(std::count(text.begin(), text.begin() + static_cast<long>(bad), '\n') + 1, {},
+                    "is not UTF-8 text");
+        return std::nullopt;
+    }
+    if (const size_t line = TooDeeplyNestedLine(text)) {
+        reader.Fail(line, {}, "nested deeper than a recipe can be");
         return std::nullopt;
     }
     toml::value document;

@@ -44,3 +44,6 @@ struct StationRecipe {
 // "line1.toml:4: part_number: '654321' is not in the part-number list".
 std::optional<StationRecipe> LoadRecipe(const std::string& path, const ProfileFile* partNumbers,
                                         std::string& error);
+// The same for a recipe's text as if it were read from path.
+std::optional<StationRecipe> ParseRecipe(const std::string& text, const std::string& path,
+                                         const ProfileFile* partNumbers, std::string& error);

@@ -1,5 +1,6 @@
 #include "station/RecipeFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -49,6 +50,37 @@ bool ReadRecipeText(const std::string& path, std::string& text, std::string& pro
     }
     text.assign(bytes.begin(), bytes.end());
     return true;
+}
+
+size_t TooDeeplyNestedLine(const std::string& text) {
+    size_t line = 1;
+    int depth = 0, dots = 0;
+    for (size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '\n') {
+            ++line;
+            dots = 0;
+        } else if (c == '#') {
+            at = std::min(text.find('\n', at), text.size()) - 1;
+        } else if (c == '"' || c == '\'') {
+            // A string, perhaps of several lines: skipped, its line breaks counted.
+            const std::string quote = text.compare(at, 3, std::string(3, c)) == 0 ? std::string(3, c) : std::string(1, c);
+            size_t end = at + quote.size();
+            while (end < text.size() && text.compare(end, quote.size(), quote) != 0) {
+                if (c == '"' && text[end] == '\\') ++end;
+                if (end < text.size() && text[end] == '\n') ++line;
+                ++end;
+            }
+            at = std::min(end + quote.size(), text.size()) - 1;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxRecipeNesting) return line;
+        } else if (c == ']' || c == '}') {
+            depth = std::max(depth - 1, 0);
+        } else if (c == '.' && ++dots > kMaxRecipeNesting) {
+            return line;
+        }
+    }
+    return 0;
 }
 
 bool ReadRecipePsf(const std::string& path, CPsfRecord& psf, std::string& problem) {

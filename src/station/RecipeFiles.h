@@ -18,6 +18,13 @@ std::string InFolder(const std::string& folder, const std::string& name);
 // The recipe's own text, at most 64 KiB.
 bool ReadRecipeText(const std::string& path, std::string& text, std::string& problem);
 
+// The TOML parser recurses once per level of nested arrays, inline tables
+// and dotted keys, so a few thousand levels overflow the stack. A recipe
+// needs two or three; a text with more than kMaxRecipeNesting on a line is
+// refused before it is parsed. The line, or 0 when the text is fine.
+inline constexpr int kMaxRecipeNesting = 16;
+size_t TooDeeplyNestedLine(const std::string& text);
+
 // A .PSF file whose every code is one a controller knows.
 bool ReadRecipePsf(const std::string& path, CPsfRecord& psf, std::string& problem);
 

@@ -21,12 +21,7 @@ bool IsTimeColumn(size_t column);
 // Columns the log fills for every unit; the others may be NULL.
 bool IsRequiredColumn(size_t column);
 
-// The text as valid UTF-8 without NUL bytes, every byte that breaks that
-// replaced by U+FFFD: a database refuses such text, which would keep a
-// record out of the log for good.
-std::string CleanUtf8(std::string_view text);
-
-// A column's value as text, cleaned; empty stands for NULL.
+// A column's value as text, cleaned (CleanUtf8); empty stands for NULL.
 std::string ColumnText(const UnitRecord& unit, size_t column);
 // Sets a column from its text. False for a time or result that does not read.
 bool SetColumnText(UnitRecord& unit, size_t column, std::string_view text);

@@ -3,6 +3,7 @@
 #include "station/LogTarget.h"
 #include "station/UnitColumns.h"
 #include "station/UnitsCsv.h"
+#include "station/Utf8.h"
 #include "support/ScopedEnv.h"
 
 namespace {

@@ -103,6 +103,14 @@ TEST_F(RecipeTest, OptionalKeysHaveTheirDefaults) {
     EXPECT_TRUE(recipe->expectFirmware.empty());
     EXPECT_FALSE(recipe->expectChannels);
     EXPECT_FALSE(recipe->log);
+
+    // Brackets and dots inside texts and comments nest nothing.
+    const std::string many = "/logs/" + std::string(40, '[') + "." + std::string(40, '.') + "sqlite";
+    const auto named = LoadRecipe(Write("[station] # " + std::string(40, '{') + "\npsf = 'golden.PSF'\n"
+                                        "part_number = \"1\"\nlog = '" + many + "'\n"),
+                                  nullptr, error);
+    ASSERT_TRUE(named) << error;
+    EXPECT_EQ(named->log->location, many);
 }
 
 // Each refusal names the file, the line and the key, and says what is wrong.
@@ -158,6 +166,14 @@ TEST_F(RecipeTest, RefusesWhatCannotBeUsedNamingFileLineAndKey) {
          "with a database"},
         {head + "psf = \"other.PSF\"\n", "line1.toml:4: value (\"psf\") already exists."},
         {"[station]\npsf = \"golden.PSF\n", "line1.toml:2: the next token is not a valid string"},
+        {head + "x = '''\"\xff\n'''\n", "line1.toml:4: is not UTF-8 text"},
+        {head + std::string("x = 1\0", 6), "line1.toml:4: is not UTF-8 text"},
+        // Nesting that would overflow the parser's stack.
+        {head + "deep = " + std::string(30000, '[') + "\n", "line1.toml:4: nested deeper than a recipe can be"},
+        {head + "x = \"\"\"\n[\n\"\"\"\n" + std::string(20000, '{'),
+         "line1.toml:7: nested deeper than a recipe can be"},
+        {head + "# [[[[[[[[[[[[[[[[[[[[\n" + std::string(40000, '.') + "\n",
+         "line1.toml:5: nested deeper than a recipe can be"},
     };
     for (const auto& c : cases) EXPECT_EQ(Refusal(c.text), c.refusal) << c.text;
 }
