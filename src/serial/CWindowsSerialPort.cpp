@@ -5,7 +5,7 @@
 
 #include "platform/Clock.h"
 #include "serial/PortDevicePath.h"
-#include "serial/TermiosDevice.h"
+#include "serial/termios/TermiosDevice.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "serial/CWindowsSerialPort.h"
 #include "serial/PortDevicePath.h"
-#include "serial/TermiosDevice.h"
+#include "serial/termios/TermiosDevice.h"
 #include "serial/TracingPort.h"
 
 namespace {
