@@ -37,8 +37,9 @@ bool Exec(PGconn* connection, const std::string& sql, const std::vector<const ch
         if (rows) *rows = std::move(result);
         return true;
     }
-    error = OneLine(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(connection));
-    if (error == "no reason given") error = OneLine(PQerrorMessage(connection));
+    // The server's own sentence, without the statement it quotes.
+    const char* primary = result ? PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    error = OneLine(primary ? primary : PQerrorMessage(connection));
     return false;
 }
 
