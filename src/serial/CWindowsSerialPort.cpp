@@ -5,7 +5,7 @@
 
 #include "platform/Clock.h"
 #include "serial/PortDevicePath.h"
-#include "serial/termios/TermiosDevice.h"
+#include "serial/CommDeviceFactory.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ bool ClearRequested(int clear) { return clear != -1 && clear != 0; }
 CWindowsSerialPort::CWindowsSerialPort(int portIndex, long baud, int parity, int wordLength,
                                        int stopBits, int dtr, int rts, int xonXoff, int rtsCts,
                                        int dtrDsr)
-    : m_device(MakeTermiosDevice(ComPortDevicePath(portIndex))) {
+    : m_device(MakeCommDevice(ComPortDevicePath(portIndex))) {
     Open(portIndex, baud, parity, wordLength, stopBits, dtr, rts, xonXoff, rtsCts, dtrDsr);
 }
 

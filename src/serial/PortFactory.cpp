@@ -4,7 +4,7 @@
 
 #include "serial/CWindowsSerialPort.h"
 #include "serial/PortDevicePath.h"
-#include "serial/termios/TermiosDevice.h"
+#include "serial/CommDeviceFactory.h"
 #include "serial/TracingPort.h"
 
 namespace {
@@ -26,7 +26,7 @@ std::unique_ptr<RS232> OpenPortAt(const std::string& devicePath, int portIndex, 
     // The controller's line: even parity, 8 data bits, stop-bit setting 1
     // (two stop bits), DTR and RTS dropped, no handshaking.
     return TraceIfEnabled(std::make_unique<CWindowsSerialPort>(
-        MakeTermiosDevice(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
+        MakeCommDevice(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
 }
 
 void SetPortFactory(PortFactory factory) { InstalledFactory() = std::move(factory); }
