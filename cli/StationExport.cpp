@@ -1,10 +1,10 @@
-#include <cstring>
 #include <memory>
 
 #include "CommandLine.h"
 #include "ExitCodes.h"
 #include "JsonOutput.h"
 #include "platform/AtomicFile.h"
+#include "platform/ErrorText.h"
 #include "station/StationLog.h"
 #include "station/UnitsCsv.h"
 
@@ -31,7 +31,7 @@ int Export(CommandEnv& env, const ExportRequest& request) {
     // A file that cannot be written is found before the log is asked.
     if (!toStdout) {
         if (const AtomicWriteResult check = CheckWritable(request.csv); !check.ok()) {
-            env.ui.Report("Unable to create file '" + request.csv + "' - " + std::strerror(check.error));
+            env.ui.Report("Unable to create file '" + request.csv + "' - " + ErrorText(check.error));
             return kExitFile;
         }
     }
@@ -49,7 +49,7 @@ int Export(CommandEnv& env, const ExportRequest& request) {
         env.out << csv;
     } else if (const AtomicWriteResult written = WriteFileAtomically(request.csv, csv.data(), csv.size());
                !written.ok()) {
-        env.ui.Report("Unable to write file '" + request.csv + "' - " + std::strerror(written.error));
+        env.ui.Report("Unable to write file '" + request.csv + "' - " + ErrorText(written.error));
         return kExitFile;
     }
     // Units still in the spool are not in the log yet, so not in the export.

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "platform/AtomicFile.h"
+#include "platform/ErrorText.h"
 #include "platform/Folders.h"
 #include "platform/Sha256.h"
 #include "station/UnitColumns.h"
@@ -76,14 +76,14 @@ bool LogSpool::Add(const UnitRecord& unit, std::string& error) {
     }
     int folderError = 0;
     if (!MakeFolders(m_folder, folderError)) {
-        error = "unable to create the spool folder '" + m_folder + "' - " + std::strerror(folderError);
+        error = "unable to create the spool folder '" + m_folder + "' - " + ErrorText(folderError);
         return false;
     }
     const std::string path = m_folder + "/" + FileNameFor(unit);
     const std::string text = ToText(unit);
     const AtomicWriteResult result = WriteFileAtomically(path, text.data(), text.size());
     if (result.ok()) return true;
-    error = "unable to write the spool file '" + path + "' - " + std::strerror(result.error);
+    error = "unable to write the spool file '" + path + "' - " + ErrorText(result.error);
     return false;
 }
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "model/BfsFile.h"
 #include "model/PsfCodes.h"
 #include "model/PsfFile.h"
+#include "platform/ErrorText.h"
 #include "platform/ReadOnlyFile.h"
 
 namespace {
@@ -15,7 +15,7 @@ namespace {
 constexpr long kMaxRecipeBytes = 64 * 1024;
 
 std::string SystemText(const std::string& path, int error) {
-    return "Unable to open file '" + path + "' - " + std::strerror(error);
+    return "Unable to open file '" + path + "' - " + ErrorText(error);
 }
 
 // One part of a version: "0" to "15", no sign, no leading zero.
@@ -45,7 +45,7 @@ bool ReadRecipeText(const std::string& path, std::string& text, std::string& pro
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (file.ReadFromStart(bytes.data(), bytes.size()) != bytes.size()) {
-        problem = "Error reading from file '" + path + "' - " + std::strerror(errno);
+        problem = "Error reading from file '" + path + "' - " + ErrorText(errno);
         return false;
     }
     text.assign(bytes.begin(), bytes.end());

@@ -2,10 +2,10 @@
 
 #include <sqlite3.h>
 
-#include <cstring>
 #include <filesystem>
 #include <memory>
 
+#include "platform/ErrorText.h"
 #include "platform/Folders.h"
 #include "station/UnitColumns.h"
 #include "station/UnitsSql.h"
@@ -41,7 +41,7 @@ public:
             int folderError = 0;
             const std::string folder = std::filesystem::path(path).parent_path().string();
             if (!MakeFolders(folder, folderError))
-                return Fail("unable to create folder '" + folder + "': " + std::strerror(folderError));
+                return Fail("unable to create folder '" + folder + "': " + ErrorText(folderError));
         }
         const int flags = forWriting ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
         sqlite3* db = nullptr;
