@@ -59,8 +59,8 @@ struct PortSection {
 struct ProbeSection {
     SectionStatus status;
     long baud = 0;
-    bool serversRate = false;  // over tcp:// the rate is the server's, not baud
     char id = 0;
+    bool serversRate = false;  // over tcp:// the rate is the server's, not baud
 };
 // "38400 baud", or "the server's rate".
 std::string ProbeRateText(const ProbeSection& probe);
