@@ -9,7 +9,7 @@
 #include <QStatusBar>
 
 #include "app/AppResources.h"
-#include "app/KeyLockState.h"
+#include "platform/KeyLockState.h"
 #include "app/MainMenu.h"
 #include "app/SupportTools.h"
 #include "dialogs/alignment/CAlignmentCommand.h"

@@ -5,7 +5,7 @@
 
 #include "platform/Clock.h"
 #include "serial/PortDevicePath.h"
-#include "serial/CommDeviceFor.h"
+#include "serial/DeviceForPath.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ bool ClearRequested(int clear) { return clear != -1 && clear != 0; }
 CWindowsSerialPort::CWindowsSerialPort(int portIndex, long baud, int parity, int wordLength,
                                        int stopBits, int dtr, int rts, int xonXoff, int rtsCts,
                                        int dtrDsr)
-    : m_device(MakeCommDevice(ComPortDevicePath(portIndex))) {
+    : m_device(MakeDeviceForPath(ComPortDevicePath(portIndex))) {
     Open(portIndex, baud, parity, wordLength, stopBits, dtr, rts, xonXoff, rtsCts, dtrDsr);
 }
 

@@ -11,7 +11,7 @@
 // platform it was first written for). All the rules live here: the open
 // sequence, the mapping between settings records and the device state, error
 // translation and return codes. The device calls go through a CommDevice, by
-// default the one for the path that ComPortDevicePath() names (MakeCommDevice).
+// default the one for the path that ComPortDevicePath() names (MakeDeviceForPath).
 //
 // The constructor opens the device; the port is usable exactly when Status()
 // is 0 afterwards. Every operation that touches the device returns a negative

@@ -4,7 +4,7 @@
 
 #include "serial/CWindowsSerialPort.h"
 #include "serial/PortDevicePath.h"
-#include "serial/CommDeviceFor.h"
+#include "serial/DeviceForPath.h"
 #include "serial/TracingPort.h"
 
 namespace {
@@ -27,7 +27,7 @@ std::unique_ptr<RS232> OpenPortAt(const std::string& devicePath, int portIndex, 
     // bits, stop-bit setting 1
     // (two stop bits), DTR and RTS dropped, no handshaking.
     return TraceIfEnabled(std::make_unique<CWindowsSerialPort>(
-        MakeCommDevice(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
+        MakeDeviceForPath(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
 }
 
 void SetPortFactory(PortFactory factory) { InstalledFactory() = std::move(factory); }

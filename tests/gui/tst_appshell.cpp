@@ -19,7 +19,7 @@
 #include "app/CMainFrame.h"
 #include "app/CSplashDlg.h"
 #include "app/CVeltrixApp.h"
-#include "app/KeyLockState.h"
+#include "platform/KeyLockState.h"
 #include "app/MainMenu.h"
 #include "app/QtUiServices.h"
 #include "platform/EventPump.h"

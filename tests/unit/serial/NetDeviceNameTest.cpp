@@ -6,7 +6,7 @@
 #include <string>
 
 #include "serial/CWindowsSerialPort.h"
-#include "serial/CommDeviceFor.h"
+#include "serial/DeviceForPath.h"
 #include "serial/net/FailedNetDevice.h"
 #include "serial/net/NetDevice.h"
 #include "serial/net/NetDeviceName.h"
@@ -95,7 +95,7 @@ TEST(NetDeviceNameTest, PortNamesTheDevicesReasonForAFailedOpen) {
     EXPECT_STREQ(unavailable.ErrorName(-190), "Handshake line in use");
 
     // A malformed name never reaches the network.
-    CWindowsSerialPort malformed(MakeCommDevice("rfc2217://nowhere"), 0, 9600, 'E', 8, 1, 0, 0, 0, 0, 0);
+    CWindowsSerialPort malformed(MakeDeviceForPath("rfc2217://nowhere"), 0, 9600, 'E', 8, 1, 0, 0, 0, 0, 0);
     EXPECT_EQ(malformed.Status(), kSerialPortNotFound);
     EXPECT_STREQ(malformed.ErrorName(malformed.Status()),
                  "'rfc2217://nowhere' is not a device server name: it needs HOST:PORT");

@@ -1,4 +1,4 @@
-#include "app/KeyLockState.h"
+#include "platform/KeyLockState.h"
 
 #include <filesystem>
 #include <fstream>

@@ -7,4 +7,4 @@
 
 // The device a path names: a serial device server for rfc2217:// and tcp://
 // names (net/NetDeviceName.h), the OS's serial device for anything else.
-std::unique_ptr<CommDevice> MakeCommDevice(const std::string& path);
+std::unique_ptr<CommDevice> MakeDeviceForPath(const std::string& path);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "serial/CommDevice.h"
-#include "serial/UniqueFd.h"
+#include "serial/termios/UniqueFd.h"
 
 // TermiosDevice: a CommDevice over a POSIX terminal device.
 //

@@ -1,4 +1,4 @@
-#include "serial/TermiosDevice.h"
+#include "serial/termios/TermiosDevice.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>

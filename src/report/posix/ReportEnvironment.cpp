@@ -13,7 +13,6 @@
 #include <fstream>
 
 #include "serial/PortDeviceList.h"
-#include "serial/net/NetDeviceName.h"
 
 namespace {
 
@@ -75,31 +74,13 @@ HostSection DescribeHost(const std::string& toolVersion) {
     return host;
 }
 
-namespace {
-
-// A device server has no file to describe: its address and what it carries.
-void DescribeDeviceServer(const std::string& devicePath, PortSection& port) {
-    port.target = devicePath;
-    const std::optional<NetDeviceName> name = ParseNetDeviceName(devicePath);
-    if (!name) return;
-    port.server = name->Address();
-    port.protocol = name->protocol == NetDeviceName::Protocol::Rfc2217
-                        ? "RFC 2217: this tool sets the line at the server"
-                        : "raw TCP: the line is set at the server; the controller is reached at "
-                          "the server's rate";
-}
-
-}  // namespace
 
 PortSection DescribePort(int comNumber, const std::string& devicePath, const std::string& source) {
     PortSection port;
     port.comNumber = comNumber;
     port.devicePath = devicePath;
     port.source = source;
-    if (IsNetDeviceName(devicePath)) {
-        DescribeDeviceServer(devicePath, port);
-        return port;
-    }
+    if (DescribeDeviceServer(devicePath, port)) return port;
     const PortDevice device = DescribePortDevice(devicePath);
     port.target = device.target;
     port.accessible = device.accessible;
