@@ -74,7 +74,6 @@ HostSection DescribeHost(const std::string& toolVersion) {
     return host;
 }
 
-
 PortSection DescribePort(int comNumber, const std::string& devicePath, const std::string& source) {
     PortSection port;
     port.comNumber = comNumber;
