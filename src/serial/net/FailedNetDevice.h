@@ -9,7 +9,7 @@
 // without network devices. Open fails with the given code and text; nothing
 // else can happen to a device that never opened.
 class FailedNetDevice : public CommDevice {
-  public:
+public:
     FailedNetDevice(int error, std::string text) : m_error(error), m_text(std::move(text)) {}
 
     bool Open() override { return false; }
@@ -41,7 +41,7 @@ class FailedNetDevice : public CommDevice {
     uint32_t LineErrors() override { return 0; }
     std::string FailureText() const override { return m_text; }
 
-  private:
+private:
     int m_error;
     std::string m_text;
 };

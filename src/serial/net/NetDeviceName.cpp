@@ -7,9 +7,7 @@ namespace {
 constexpr const char* kRfc2217Scheme = "rfc2217://";
 constexpr const char* kTcpScheme = "tcp://";
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 // Letters, digits, '.', '-' and '_' (names and IPv4 addresses); ':' and '%'
 // only inside brackets (IPv6, with a zone). Nothing that could reach the
@@ -55,7 +53,8 @@ std::optional<NetDeviceName> ParseNetDeviceName(const std::string& path, std::st
     std::string::size_type colon;
     if (bracketed) {
         const auto close = rest.find(']');
-        if (close == std::string::npos) return Refuse(error, path, "the '[' of the host has no ']'");
+        if (close == std::string::npos)
+            return Refuse(error, path, "the '[' of the host has no ']'");
         name.host = rest.substr(1, close - 1);
         colon = close + 1;
         if (colon >= rest.size() || rest[colon] != ':')

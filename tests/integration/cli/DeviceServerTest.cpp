@@ -14,6 +14,11 @@ std::vector<uint8_t> Image(const CPsfRecord& psf) { return {psf.Data(), psf.Data
 
 class DeviceServerTest : public CliTest {
 protected:
+    void SetUp() override {
+        if (!VELTRIX_NET_DEVICES) GTEST_SKIP() << "this build has no serial device servers";
+        CliTest::SetUp();
+    }
+
     void TearDown() override {
         m_server.reset();  // before the simulator goes
         CliTest::TearDown();

@@ -4,6 +4,8 @@
 #include <gensio/gensio_os_funcs.h>
 #include <gensio/gensio_unix.h>
 #include <gensio/sergensio.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cctype>
@@ -16,6 +18,38 @@ using Clock = std::chrono::steady_clock;
 // The library's own log lines would land on our stderr between the tool's
 // messages; its failures reach the user as error codes instead.
 void Silent(gensio_os_funcs*, enum gensio_log_levels, const char*, va_list) {}
+
+// The library writes to its socket without MSG_NOSIGNAL: a write into a
+// connection the server has just closed raises SIGPIPE, which ends a program
+// that does not ignore it (the desktop program). It is held back while the
+// library runs in this thread, and dropped if it came meanwhile.
+class SigpipeHeldBack {
+public:
+    SigpipeHeldBack() {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        m_pendingBefore = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_previous);
+    }
+    ~SigpipeHeldBack() {
+        sigset_t pending;
+        sigpending(&pending);
+        if (!m_pendingBefore && sigismember(&pending, SIGPIPE) == 1) {
+            const timespec now{0, 0};
+            sigtimedwait(&m_pipe, nullptr, &now);
+        }
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    SigpipeHeldBack(const SigpipeHeldBack&) = delete;
+    SigpipeHeldBack& operator=(const SigpipeHeldBack&) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_previous;
+    bool m_pendingBefore = false;
+};
 
 gensio_time Remaining(GensioConnection::Deadline deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
@@ -89,6 +123,7 @@ bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs) {
 }
 
 void GensioConnection::Close() {
+    const SigpipeHeldBack held;
     if (m_io) {
         bool closed = false;
         const auto onClose = [](gensio*, void* data) { *static_cast<bool*>(data) = true; };
@@ -109,6 +144,7 @@ void GensioConnection::Close() {
 
 void GensioConnection::Service(Deadline deadline) {
     if (!m_os) return;
+    const SigpipeHeldBack held;
     gensio_time timeout = Remaining(deadline);
     gensio_os_funcs_service(m_os, &timeout);
 }
@@ -180,8 +216,10 @@ std::string GensioConnection::ReceivedText() const {
     std::string text;
     for (std::size_t i = m_head; i < m_in.size() && text.size() < 120; ++i) {
         const unsigned char c = m_in[i];
-        if (std::isprint(c)) text += static_cast<char>(c);
-        else if (!text.empty() && text.back() != ' ') text += ' ';
+        if (std::isprint(c))
+            text += static_cast<char>(c);
+        else if (!text.empty() && text.back() != ' ')
+            text += ' ';
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
@@ -194,9 +232,11 @@ bool GensioConnection::Send(const uint8_t* data, int n, int& sent, int timeoutMs
         return false;
     }
     const Deadline deadline = In(timeoutMs);
+    const SigpipeHeldBack held;
     while (sent < n) {
         gensiods count = 0;
-        if (int rc = gensio_write(m_io, &count, data + sent, static_cast<gensiods>(n - sent), nullptr);
+        if (int rc =
+                gensio_write(m_io, &count, data + sent, static_cast<gensiods>(n - sent), nullptr);
             rc != 0) {
             m_dropped = true;
             Fail(rc);
@@ -216,4 +256,12 @@ bool GensioConnection::Send(const uint8_t* data, int n, int& sent, int timeoutMs
     return true;
 }
 
-std::string GensioConnection::ErrorText() const { return m_error ? gensio_err_to_str(m_error) : ""; }
+int GensioConnection::Request(const std::function<int(sergensio*)>& request) {
+    if (!m_serial) return GE_NOTSUP;
+    const SigpipeHeldBack held;
+    return request(m_serial);
+}
+
+std::string GensioConnection::ErrorText() const {
+    return m_error ? gensio_err_to_str(m_error) : "";
+}

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <gensio/gensio_types.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gensio/gensio_types.h>
 
 struct sergensio;
 
@@ -20,7 +20,7 @@ struct sergensio;
 // Received bytes are kept until taken; past kMaxBuffered the connection stops
 // reading and the kernel holds the rest.
 class GensioConnection {
-  public:
+public:
     using Deadline = std::chrono::steady_clock::time_point;
 
     GensioConnection();
@@ -38,7 +38,9 @@ class GensioConnection {
     // Runs the event loop until done() holds, the connection dropped, or the
     // deadline passed; the result is done().
     bool WaitUntil(const std::function<bool()>& done, Deadline deadline);
-    static Deadline In(int ms) { return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms); }
+    static Deadline In(int ms) {
+        return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    }
 
     // Up to n received bytes, oldest first; how many.
     std::size_t Take(uint8_t* buffer, std::size_t n);
@@ -54,6 +56,9 @@ class GensioConnection {
 
     // The RFC 2217 side of the connection; null without the telnet layer.
     sergensio* Serial() const { return m_serial; }
+    // Runs one RFC 2217 request (which may write to the socket); its result,
+    // or GE_NOTSUP without the telnet layer.
+    int Request(const std::function<int(sergensio*)>& request);
 
     // The gensio error of the last failure (0: none) and its text.
     int Error() const { return m_error; }
@@ -61,7 +66,7 @@ class GensioConnection {
     // The server closed the connection or it failed under us.
     bool Dropped() const { return m_dropped; }
 
-  private:
+private:
     static int OnEvent(gensio* io, void* self, int event, int err, unsigned char* buf,
                        gensiods* buflen, const char* const* auxdata);
     void Service(Deadline deadline);

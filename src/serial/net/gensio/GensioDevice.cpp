@@ -150,8 +150,9 @@ void GensioDevice::OnAnswer(sergensio*, int err, unsigned value, void* data) {
 void GensioDevice::Ask(Setting setting, unsigned value) {
     Answer& answer = m_answers[setting];
     answer = {false, 0, 0};
-    if (const int rc = FunctionOf(setting)(m_connection.Serial(), value, OnAnswer, &answer); rc != 0)
-        answer = {true, rc, 0};
+    const int rc = m_connection.Request(
+        [&](sergensio* sio) { return FunctionOf(setting)(sio, value, OnAnswer, &answer); });
+    if (rc != 0) answer = {true, rc, 0};
 }
 
 bool GensioDevice::AwaitAnswers(const std::vector<Setting>& settings, int timeoutMs) {
@@ -273,7 +274,8 @@ void GensioDevice::SettleUnanswered(Setting setting) {
     const GensioConnection::Deadline deadline = GensioConnection::In(kSettingAnswerMs);
     Answer& control = m_answers[setting];
     Answer& rate = m_answers[kBaud];
-    while (!control.done && !m_connection.Dropped() && std::chrono::steady_clock::now() < deadline) {
+    while (!control.done && !m_connection.Dropped() &&
+           std::chrono::steady_clock::now() < deadline) {
         Ask(kBaud, 0);
         m_connection.WaitUntil([&] { return control.done || rate.done; }, deadline);
     }
@@ -293,7 +295,9 @@ bool GensioDevice::SetBreak(bool on) { return SetControl(kBreak, on, m_break); }
 bool GensioDevice::PurgeInput() {
     if (!m_open) return NotOpen();
     if (m_connection.Dropped()) return Lost();
-    if (Rfc2217()) sergensio_flush(m_connection.Serial(), SERGENSIO_FLUSH_RCV_BUFFER);
+    if (Rfc2217())
+        m_connection.Request(
+            [](sergensio* sio) { return sergensio_flush(sio, SERGENSIO_FLUSH_RCV_BUFFER); });
     m_connection.Discard();
     return true;
 }
@@ -302,6 +306,8 @@ bool GensioDevice::PurgeOutput() {
     if (!m_open) return NotOpen();
     if (m_connection.Dropped()) return Lost();
     // Nothing waits on this side: every write went to the socket at once.
-    if (Rfc2217()) sergensio_flush(m_connection.Serial(), SERGENSIO_FLUSH_XMIT_BUFFER);
+    if (Rfc2217())
+        m_connection.Request(
+            [](sergensio* sio) { return sergensio_flush(sio, SERGENSIO_FLUSH_XMIT_BUFFER); });
     return true;
 }

@@ -17,7 +17,7 @@
 // confirmed and sends only what changes, so the link's probe, which sets the
 // rate before every command, costs no round trip when the rate stays.
 class GensioDevice : public CommDevice {
-  public:
+public:
     explicit GensioDevice(NetDeviceName name);
     ~GensioDevice() override;
 
@@ -47,7 +47,7 @@ class GensioDevice : public CommDevice {
     // The connection string handed to the library.
     std::string GensioString() const;
 
-  private:
+private:
     enum Setting { kBaud, kDataSize, kParity, kStopBits, kFlow, kDtr, kRts, kBreak, kSettingCount };
     struct Answer {
         bool done = true;
