@@ -97,6 +97,9 @@ bool GensioDevice::Open() {
     m_break.reset();
     if (!m_connection.Connect(GensioString(), kConnectMs)) {
         const int error = m_connection.Error();
+        // Turned away while the telnet options were still being agreed.
+        if (error == GE_REMCLOSE)
+            return FailOpen(kCommErrHardwareInUse, m_name.Address() + " closed the connection");
         std::string text = error == GE_TIMEDOUT
                                ? "No connection to " + m_name.Address() + " within " +
                                      std::to_string(kConnectMs / 1000) + " s"
