@@ -18,6 +18,7 @@
 #include "model/PsfFields.h"
 #include "model/ScanReply.h"
 #include "platform/Clock.h"
+#include "platform/ErrorText.h"
 
 namespace {
 
@@ -149,9 +150,9 @@ int Monitor(CommandEnv& env, const MonitorRequest& request) {
     }
     std::unique_ptr<std::ofstream> csv;
     if (!request.csv.empty()) {
-        csv = std::make_unique<std::ofstream>(request.csv, std::ios::trunc);
+        csv = std::make_unique<std::ofstream>(request.csv, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!*csv) {
-            env.ui.Report("Unable to create file '" + request.csv + "' - " + std::strerror(errno));
+            env.ui.Report("Unable to create file '" + request.csv + "' - " + ErrorText(errno));
             return kExitFile;
         }
         *csv << "time_ms,meas1,meas2\n";

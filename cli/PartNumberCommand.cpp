@@ -6,6 +6,7 @@
 #include "ExitCodes.h"
 #include "JsonOutput.h"
 #include "model/PartNumbers.h"
+#include "platform/LocalTime.h"
 
 namespace {
 
@@ -30,9 +31,8 @@ int WritePartNumber(CommandEnv& env, const PartNumberRequest& request) {
     if (request.dateCode) {
         dateCode = *request.dateCode;
     } else {
-        const std::time_t now = std::time(nullptr);
         std::tm local{};
-        localtime_r(&now, &local);
+        ToLocalTime(std::time(nullptr), local);
         const auto today = ParseDecimal(MakeDateCode(local), 0, 65535);
         if (!today) {
             env.ui.Report(std::string("veltrixctl: ") + kDateCodeRange);

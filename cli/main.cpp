@@ -14,6 +14,7 @@
 #include "ConsoleUi.h"
 #include "ExitCodes.h"
 #include "StopSignals.h"
+#include "platform/ErrorText.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramVersion.h"
 #include "platform/SettingsStore.h"
@@ -111,7 +112,7 @@ int CheckOutput(int result) {
     if (std::cout) return result;
     const int error = errno;
     std::cerr << "Unable to write to standard output"
-              << (error ? std::string(" - ") + std::strerror(error) : std::string()) << "\n";
+              << (error ? std::string(" - ") + ErrorText(error) : std::string()) << "\n";
     return result == kExitOk ? kExitFile : result;
 }
 

@@ -1,20 +1,20 @@
 #include "command/RecoveryJournal.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include "platform/AtomicFile.h"
+#include "platform/ErrorText.h"
 #include "platform/Folders.h"
 #include "platform/ReadOnlyFile.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -51,9 +51,9 @@ std::string DeviceOfFileName(const std::string& name) {
 }  // namespace
 
 std::string ResolvedDevicePath(const std::string& path) {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) return resolved;
-    return path;
+    std::error_code error;
+    const fs::path resolved = fs::canonical(path, error);
+    return error ? path : resolved.string();
 }
 
 RecoveryJournal::RecoveryJournal(std::string folder) : m_folder(std::move(folder)) {}
@@ -83,14 +83,14 @@ bool RecoveryJournal::Write(const RecoveryEntry& entry, std::string& error) cons
         return false;
     }
     if (int err = 0; !MakeFolders(m_folder, err)) {
-        error = "Unable to create folder '" + m_folder + "' - " + std::strerror(err);
+        error = "Unable to create folder '" + m_folder + "' - " + ErrorText(err);
         return false;
     }
     const std::string path = m_folder + "/" + FileNameFor(entry.device);
     const std::string text = SerializeRecoveryEntry(entry);
     const AtomicWriteResult result = WriteFileAtomically(path, text.data(), text.size());
     if (result.ok()) return true;
-    error = "Unable to create file '" + path + "' - " + std::strerror(result.error);
+    error = "Unable to create file '" + path + "' - " + ErrorText(result.error);
     return false;
 }
 
@@ -109,7 +109,7 @@ RecoveryJournal::Item RecoveryJournal::Load(const std::string& name) const {
     if (file.Open(item.path)) size = file.Size();
     if (size < 0 || size > kMaxEntryBytes) {
         item.problem = EntryProblem::Foreign;
-        item.why = size < 0 ? std::string("it cannot be read - ") + std::strerror(errno)
+        item.why = size < 0 ? std::string("it cannot be read - ") + ErrorText(errno)
                             : "it is too large to be an entry";
         return item;
     }
@@ -143,22 +143,18 @@ RecoveryJournal::Item RecoveryJournal::Load(const std::string& name) const {
 
 std::vector<RecoveryJournal::Item> RecoveryJournal::List() const {
     std::vector<std::string> names;
-    if (DIR* dir = m_folder.empty() ? nullptr : opendir(m_folder.c_str())) {
-        while (const dirent* found = readdir(dir)) {
-            const std::string name = found->d_name;
-            // Dot files are temporaries of a write under way.
-            if (name.empty() || name[0] == '.') continue;
-            names.push_back(name);
-        }
-        closedir(dir);
+    std::error_code error;
+    for (const fs::directory_entry& found : fs::directory_iterator(m_folder, error)) {
+        const std::string name = found.path().filename().string();
+        // Dot files are temporaries of a write under way.
+        if (name.empty() || name[0] == '.') continue;
+        std::error_code typeError;
+        if (found.symlink_status(typeError).type() == fs::file_type::directory || typeError) continue;
+        names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     std::vector<Item> items;
-    for (const std::string& name : names) {
-        struct stat st {};
-        if (lstat((m_folder + "/" + name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
-        items.push_back(Load(name));
-    }
+    for (const std::string& name : names) items.push_back(Load(name));
     return items;
 }
 
@@ -166,8 +162,9 @@ std::optional<RecoveryJournal::Item> RecoveryJournal::Find(const std::string& de
                                                            const std::string& resolved) const {
     if (m_folder.empty()) return std::nullopt;
     const std::string name = FileNameFor(device);
-    struct stat st {};
-    if (lstat((m_folder + "/" + name).c_str(), &st) == 0) return Load(name);
+    std::error_code error;
+    if (fs::symlink_status(m_folder + "/" + name, error).type() != fs::file_type::not_found && !error)
+        return Load(name);
     // The same device opened under another name (a by-id link, say), as
     // long as that name still leads there: a pseudo-terminal's number, or a
     // ttyUSB number, is soon given to another device.
@@ -182,13 +179,13 @@ std::optional<RecoveryJournal::Item> RecoveryJournal::Find(const std::string& de
 
 bool RecoveryJournal::Remove(const Item& item, std::string& error) const {
     if (std::remove(item.path.c_str()) == 0 || errno == ENOENT) return true;
-    error = "Unable to remove '" + item.path + "' - " + std::strerror(errno);
+    error = "Unable to remove '" + item.path + "' - " + ErrorText(errno);
     return false;
 }
 
 std::string RecoveryJournal::SetAside(const Item& item, std::string& error) const {
     const std::string kept = item.path + kKeptMark + std::to_string(std::time(nullptr));
     if (std::rename(item.path.c_str(), kept.c_str()) == 0) return kept;
-    error = "Unable to move '" + item.path + "' aside - " + std::strerror(errno);
+    error = "Unable to move '" + item.path + "' aside - " + ErrorText(errno);
     return {};
 }

@@ -6,6 +6,7 @@
 
 #include "model/Checksum16.h"
 #include "platform/AtomicFile.h"
+#include "platform/ErrorText.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/UiServices.h"
 
@@ -68,15 +69,15 @@ int SaveBlankingFile(const CBlankingMap& map) {
     AtomicWriteResult result = WriteFileAtomically(*path, image.data(), image.size());
     if (result.ok()) return 1;
     if (result.stage == AtomicWriteResult::kWrite)
-        Show(std::string("Error writing blanking fields to file.\n") + std::strerror(result.error));
+        Show(std::string("Error writing blanking fields to file.\n") + ErrorText(result.error));
     else
-        Show("Error opening file '" + *path + "'\n" + std::strerror(result.error));
+        Show("Error opening file '" + *path + "'\n" + ErrorText(result.error));
     return 0;
 }
 
 std::string BlankingFileSaveProblem(const std::string& path) {
     const AtomicWriteResult result = CheckWritable(path);
-    return result.ok() ? std::string() : "Error opening file '" + path + "'\n" + std::strerror(result.error);
+    return result.ok() ? std::string() : "Error opening file '" + path + "'\n" + ErrorText(result.error);
 }
 
 int LoadBlankingFile(CBlankingMap& workingMap) {
@@ -87,7 +88,7 @@ int LoadBlankingFile(CBlankingMap& workingMap) {
 
     ReadOnlyFile file;
     if (!file.Open(*path)) {
-        Show("Error opening file '" + *path + "'\n" + std::strerror(errno));
+        Show("Error opening file '" + *path + "'\n" + ErrorText(errno));
         return 0;
     }
     const long size = file.Size();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/AtomicFile.h"
+#include "platform/ErrorText.h"
 #include "platform/ReadOnlyFile.h"
 
 namespace {
@@ -56,7 +57,7 @@ int CheckPsfFileWritable(const std::string& path) {
 }
 
 std::string FormatPsfFileError(int status) {
-    const std::string systemText = g_lastReason.empty() ? std::strerror(g_lastErrno) : g_lastReason;
+    const std::string systemText = g_lastReason.empty() ? ErrorText(g_lastErrno) : g_lastReason;
     switch (status) {
         case kPsfOpenFailed:
             return "Unable to open file '" + g_lastPath + "' - " + systemText;

@@ -5,15 +5,18 @@
 
 // Replaces a file without ever losing the one that was there: the bytes go to
 // a temporary file in the target's folder, are flushed to disk and renamed
-// over the target. On any failure the temporary is removed and the previous
-// file, if any, is left byte for byte. A symbolic link is followed (even one
-// whose file does not exist yet), so the file it names is replaced and the
-// link stays.
+// over the target (on Windows with MoveFileExW, replacing and writing
+// through). On any failure the temporary is removed and the previous file,
+// if any, is left byte for byte. Files are written byte for byte, never as
+// text. A symbolic link is followed (even one whose file does not exist
+// yet), so the file it names is replaced and the link stays.
 //
 // Only a regular file is ever replaced. A character device or a FIFO is
 // written in place, without waiting (a FIFO nobody reads is refused with
 // ENXIO); a block device, a socket or a folder is refused. A file the user
 // may not write is refused (EACCES) rather than replaced through its folder.
+// On Windows a file that another program holds open cannot be replaced:
+// that is EBUSY (ErrorText() says so in words).
 struct AtomicWriteResult {
     enum Stage {
         kOk,
@@ -33,3 +36,7 @@ AtomicWriteResult WriteFileAtomically(const std::string& path, const void* data,
 // missing or read-only folder, a file without write permission, a block
 // device are found before anything is done that the write depends on.
 AtomicWriteResult CheckWritable(const std::string& path);
+
+// Renames from over to, replacing a file that is there in one step (the
+// trace rotation). 0, or the errno of the failure.
+int RenameReplacing(const std::string& from, const std::string& to);

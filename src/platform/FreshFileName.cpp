@@ -1,18 +1,22 @@
 #include "platform/FreshFileName.h"
 
-#include <sys/stat.h>
-
 #include <ctime>
+#include <filesystem>
+
+#include "platform/LocalTime.h"
 
 std::string FreshStampedName(const std::string& prefix, const std::string& extension) {
-    const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    ToLocalTime(std::time(nullptr), local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     const std::string base = prefix + stamp;
     std::string name = base + extension;
-    struct stat info {};
-    for (int n = 2; ::lstat(name.c_str(), &info) == 0; ++n) name = base + "-" + std::to_string(n) + extension;
+    // Anything of that name counts as taken, a dangling link included.
+    const auto taken = [](const std::string& candidate) {
+        std::error_code error;
+        return std::filesystem::symlink_status(candidate, error).type() != std::filesystem::file_type::not_found;
+    };
+    for (int n = 2; taken(name); ++n) name = base + "-" + std::to_string(n) + extension;
     return name;
 }

@@ -1,16 +1,13 @@
 #include "platform/IniFile.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/AppInfo.h"
 #include "platform/AtomicFile.h"
+#include "platform/Folders.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace {
 
@@ -57,46 +54,21 @@ std::string OneLine(std::string text) {
     return text;
 }
 
+// A FIFO in the search path opens without waiting and has no size, so it
+// cannot hang start-up; nor can a folder of the profile's name be read.
 bool ReadWholeFile(const std::string& path, std::string& text) {
-    // Non-blocking so that a FIFO in the search path cannot hang start-up.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return false;
-    }
-    text.clear();
-    char chunk[4096];
-    for (;;) {
-        ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        text.append(chunk, static_cast<size_t>(n));
-    }
-    close(fd);
+    ReadOnlyFile file;
+    if (!file.Open(path)) return false;
+    const long size = file.Size();
+    if (size < 0) return false;
+    text.assign(static_cast<size_t>(size), '\0');
+    text.resize(file.ReadFromStart(reinterpret_cast<uint8_t*>(text.data()), text.size()));
     return true;
 }
 
 bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return "/";
-}
-
-// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
-std::string ConfigFolder() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
-    return HomeFolder() + "/.config";
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
 }
 
 }  // namespace
@@ -206,8 +178,7 @@ std::string IniFile::Serialize() const {
 std::string AppProfilePath() {
     if (const char* path = std::getenv("VELTRIX_PROFILE"); path && *path) return path;
     const std::string name = kAppName;
-    const std::string folders[] = {".", ConfigFolder(), "/etc/veltrix"};
-    for (const std::string& folder : folders)
+    for (const std::string& folder : ProfileFolders())
         for (const std::string& file : {name, name + ".ini"})
             if (IsRegularFile(folder + '/' + file)) return folder + '/' + file;
     return {};

@@ -39,15 +39,18 @@ private:
 
 // Where the part-number profile is looked up, first match wins:
 // $VELTRIX_PROFILE; "Multiple Output VELTRIX 2.0" (also with ".ini") in the
-// working directory; then in $XDG_CONFIG_HOME (or ~/.config); then /etc/veltrix.
+// working directory; then in $XDG_CONFIG_HOME (or ~/.config); then
+// /etc/veltrix. On Windows the last two are %APPDATA%\veltrix and
+// %PROGRAMDATA%\veltrix (ProfileFolders()).
 std::string AppProfilePath();
 // The profile at AppProfilePath(); an empty profile when there is none.
 std::unique_ptr<ProfileFile> OpenAppProfile();
 
 // The settings store as the INI file the desktop program's settings live in
-// ($XDG_CONFIG_HOME or ~/.config, "Local AppWizard-Generated Applications/
-// Multiple Output VELTRIX 2.0.conf"), so the command-line tool sees what the
-// desktop program saved. Writes replace the file atomically.
+// on Linux ($XDG_CONFIG_HOME or ~/.config, "Local AppWizard-Generated
+// Applications/Multiple Output VELTRIX 2.0.conf"), so the command-line tool
+// sees what the desktop program saved. Writes replace the file atomically.
+// (On Windows those settings live in the registry: UserSettings.h.)
 class IniSettingsStore : public SettingsStore {
 public:
     explicit IniSettingsStore(std::string path = DefaultPath());

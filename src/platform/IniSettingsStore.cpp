@@ -5,16 +5,13 @@
 // escapes, quoted when they hold ';', ',', '=' or edge spaces, with a
 // leading '@' doubled.
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/AppInfo.h"
 #include "platform/AtomicFile.h"
+#include "platform/Folders.h"
 #include "platform/IniFile.h"
 
 namespace {
@@ -210,30 +207,18 @@ std::optional<std::string> UnescapeValue(const std::string& raw) {
     return out;
 }
 
-void MakeFolders(const std::string& folder) {
-    for (size_t slash = folder.find('/', 1); slash != std::string::npos;
-         slash = folder.find('/', slash + 1))
-        mkdir(folder.substr(0, slash).c_str(), 0777);
-    mkdir(folder.c_str(), 0777);
-}
-
 IniFile LoadOrEmpty(const std::string& path) {
     std::optional<IniFile> ini = IniFile::Load(path);
     return ini ? std::move(*ini) : IniFile();
 }
 
 void Store(const std::string& path, const IniFile& ini) {
-    const size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0) MakeFolders(path.substr(0, slash));
+    const size_t slash = path.find_last_of("/\\");
+    int ignored = 0;
+    if (slash != std::string::npos && slash > 0) MakeFolders(path.substr(0, slash), ignored);
     const std::string text = ini.Serialize();
     // A settings write that fails keeps the old file; there is no one to tell.
     WriteFileAtomically(path, text.data(), text.size());
-}
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return "/";
 }
 
 }  // namespace
@@ -241,12 +226,7 @@ std::string HomeFolder() {
 IniSettingsStore::IniSettingsStore(std::string path) : m_path(std::move(path)) {}
 
 std::string IniSettingsStore::DefaultPath() {
-    std::string config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
-        config = xdg;
-    else
-        config = HomeFolder() + "/.config";
-    return config + '/' + kCompanyKey + '/' + kAppName + ".conf";
+    return ConfigFolder() + '/' + kCompanyKey + '/' + kAppName + ".conf";
 }
 
 std::optional<std::string> IniSettingsStore::GetString(const std::string& section,

@@ -7,10 +7,12 @@
 // still runs: a process id alone may have been given to another program
 // since, so its start time and the boot it belongs to come with it.
 struct ProcessIdentity {
-    std::string host;       // gethostname()
-    std::string bootId;     // the kernel's boot id; empty where there is none
+    std::string host;       // the computer's name
+    std::string bootId;     // the kernel's boot id; empty where there is none (Windows)
     long pid = 0;
-    uint64_t startTicks = 0;  // the process's start, in clock ticks after boot; 0 if unknown
+    // The process's start: clock ticks after boot on Linux, the creation
+    // time on Windows; 0 if unknown.
+    uint64_t startTicks = 0;
 
     bool operator==(const ProcessIdentity&) const = default;
 };

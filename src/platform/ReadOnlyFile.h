@@ -24,5 +24,5 @@ public:
     size_t ReadFromStart(uint8_t* data, size_t size);
 
 private:
-    int m_fd = -1;
+    std::intptr_t m_handle = -1;  // a file descriptor, or a Windows handle
 };

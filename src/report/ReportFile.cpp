@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/AtomicFile.h"
+#include "platform/ErrorText.h"
 #include "platform/FreshFileName.h"
 
 std::string DefaultReportName(const std::string& folder, bool json) {
@@ -12,6 +13,6 @@ std::string DefaultReportName(const std::string& folder, bool json) {
 bool WriteReportFile(const std::string& path, const std::string& text, std::string& error) {
     const AtomicWriteResult result = WriteFileAtomically(path, text.data(), text.size());
     if (result.ok()) return true;
-    error = std::strerror(result.error);
+    error = ErrorText(result.error);
     return false;
 }

@@ -78,6 +78,7 @@ class Gathering {
         Step("Reading diagnostics...");
         if (m_link.RequestDiagnostics(m_report.diagnostics.record)) {
             Succeed(m_report.diagnostics.status);
+            m_context.NoteDiagnostics(m_report.diagnostics.record);
             m_report.blanking.channelCount = m_report.diagnostics.record.emitterChannelTotal;
         } else {
             Fail(m_report.diagnostics.status, "Error reading diagnostics");

@@ -1,12 +1,17 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // The serial devices a COM number can be mapped to, and whether the current
-// user may open them. Standard library and POSIX only.
+// user may open them (posix/: device nodes and their owners; win32/: the COM
+// ports the system lists, which carry no access rules of their own).
+
+// POSIX modes and ids, in types every OS has (the same types on Linux).
+using DeviceMode = uint32_t;
+using UserId = uint32_t;
+using GroupId = uint32_t;
 
 struct PortDevice {
     std::string path;    // as listed, e.g. /dev/serial/by-id/usb-FTDI_...-port0
@@ -28,17 +33,17 @@ PortDevice DescribePortDevice(const std::string& path);
 // What decides the access hint, gathered by ListPortDevices; separate so
 // the rules can be checked without owning real devices.
 struct DeviceOwnership {
-    mode_t mode = 0;
-    uid_t ownerUid = 0;
-    gid_t ownerGid = 0;
+    DeviceMode mode = 0;
+    UserId ownerUid = 0;
+    GroupId ownerGid = 0;
     std::string ownerName;
     std::string groupName;
 };
 
 struct UserIdentity {
-    uid_t uid = 0;
-    std::vector<gid_t> sessionGroups;  // what this process runs with
-    std::vector<gid_t> memberGroups;   // what the group database lists
+    UserId uid = 0;
+    std::vector<GroupId> sessionGroups;  // what this process runs with
+    std::vector<GroupId> memberGroups;   // what the group database lists
 };
 
 std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user);

@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "platform/SettingsStore.h"
+#include "serial/CommDeviceFactory.h"
+#include "serial/PortDeviceList.h"
 
 namespace {
 
@@ -26,7 +28,7 @@ ComPortSource ResolveComPort(int portIndex) {
         path != nullptr && *path != '\0') {
         return {path, Kind::Environment};
     }
-    const std::string fallback = "/dev/ttyS" + std::to_string(portIndex);
+    const std::string fallback = DefaultComDevicePath(portIndex);
     if (const auto chosen = Choices().find(portIndex + 1); chosen != Choices().end())
         return chosen->second.empty() ? ComPortSource{fallback, Kind::Default}
                                       : ComPortSource{chosen->second, Kind::Chosen};
@@ -49,4 +51,18 @@ void StoreChosenPortDevices() {
     SettingsStore* settings = Settings();
     if (!settings) return;
     for (const auto& [comNumber, path] : Choices()) settings->SetString("Ports", KeyOf(comNumber), path);
+}
+
+ComMapping CurrentComMapping(int comNumber) {
+    const ComPortSource source = ResolveComPort(comNumber - 1);
+    switch (source.kind) {
+        case ComPortSource::Kind::Environment:
+            return {source.path, ComMapping::Source::Environment};
+        case ComPortSource::Kind::Chosen:
+        case ComPortSource::Kind::Stored:
+            return {source.path, ComMapping::Source::Stored};
+        case ComPortSource::Kind::Default:
+            break;
+    }
+    return {source.path, ComMapping::Source::Default};
 }

@@ -8,7 +8,7 @@
 //   2. the device chosen for COM n during this run (ChoosePortDevice);
 //   3. value "COM<n>" of section "Ports" in the settings store, if one is
 //      installed;
-//   4. /dev/ttyS<n - 1>.
+//   4. /dev/ttyS<n - 1> (Windows: \\.\COM<n>).
 // Empty values count as unset, except that an empty choice of this run
 // means the default device even when the store names another.
 std::string ComPortDevicePath(int portIndex);

@@ -24,8 +24,8 @@ std::unique_ptr<RS232> OpenPortAt(const std::string& devicePath, int portIndex, 
     // Simulated ports are traced like real ones.
     if (const PortFactory& factory = InstalledFactory()) return TraceIfEnabled(factory(portIndex, baud));
     // The controller's line (on a device server too): even parity, 8 data
-    // bits, stop-bit setting 1
-    // (two stop bits), DTR and RTS dropped, no handshaking.
+    // bits, stop-bit setting 1 (two stop bits), DTR and RTS dropped, no
+    // handshaking.
     return TraceIfEnabled(std::make_unique<CWindowsSerialPort>(
         MakeDeviceForPath(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
 }

@@ -1,19 +1,16 @@
 #include "serial/TraceLog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <deque>
 #include <utility>
 
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
+#include "platform/ErrorText.h"
 #include "platform/Folders.h"
+#include "platform/LocalTime.h"
 
 namespace {
 
@@ -32,42 +29,10 @@ TraceSetting& Setting() {
 }
 
 std::string StartLine() {
-    const std::time_t now = std::time(nullptr);
     char date[32] = "?";
     std::tm local{};
-    if (localtime_r(&now, &local)) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
+    if (ToLocalTime(std::time(nullptr), local)) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
     return std::string("START ") + date;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// O_NONBLOCK keeps the open of a FIFO without a reader from waiting for one
-// (it fails with ENXIO instead); a FIFO with a reader is refused below.
-int OpenRegularForAppend(const std::string& path, uint64_t& size, std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-                          0644);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return -1;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = "not a regular file";
-        ::close(fd);
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, O_APPEND);
-    size = static_cast<uint64_t>(info.st_size);
-    return fd;
 }
 
 }  // namespace
@@ -75,29 +40,27 @@ int OpenRegularForAppend(const std::string& path, uint64_t& size, std::string& e
 std::shared_ptr<TraceLog> TraceLog::Create(const std::string& path, std::string* error) {
     uint64_t size = 0;
     std::string reason;
-    const int fd = OpenRegularForAppend(path, size, reason);
-    if (fd < 0) {
+    auto file = std::make_unique<AppendFile>();
+    if (!file->Open(path, size, reason)) {
         if (error) *error = reason;
         return nullptr;
     }
-    std::shared_ptr<TraceLog> log(new TraceLog(fd, path, size));
+    std::shared_ptr<TraceLog> log(new TraceLog(std::move(file), path, size));
     // The stamps restart at 0 with every trace; the date says when.
     log->Note(StartLine());
     return log;
 }
 
 std::shared_ptr<TraceLog> TraceLog::CreateInMemory() {
-    std::shared_ptr<TraceLog> log(new TraceLog(-1, "", 0));
+    std::shared_ptr<TraceLog> log(new TraceLog(nullptr, "", 0));
     log->Note(StartLine());
     return log;
 }
 
-TraceLog::TraceLog(int fd, std::string path, uint64_t size)
-    : m_fd(fd), m_path(std::move(path)), m_size(size), m_startTick(GetClock().TickMs()) {}
+TraceLog::TraceLog(std::unique_ptr<AppendFile> file, std::string path, uint64_t size)
+    : m_file(std::move(file)), m_path(std::move(path)), m_size(size), m_startTick(GetClock().TickMs()) {}
 
-TraceLog::~TraceLog() {
-    if (m_fd >= 0) ::close(m_fd);
-}
+TraceLog::~TraceLog() = default;
 
 void TraceLog::Line(const std::string& text) {
     const uint32_t ms = GetClock().TickMs() - m_startTick;
@@ -111,24 +74,22 @@ void TraceLog::Line(const std::string& text) {
         setting.recent.push_back(line);
         while (setting.recent.size() > kRecentTraceLines) setting.recent.pop_front();
     }
-    if (m_fd < 0) return;
+    if (!m_file || !m_file->IsOpen()) return;
     if (m_size > 0 && m_size + line.size() + 1 > setting.rotateBytes) Rotate();
-    if (m_fd >= 0 && WriteAll(m_fd, line + "\n")) m_size += line.size() + 1;
+    if (m_file->IsOpen() && m_file->Write(line + "\n")) m_size += line.size() + 1;
 }
 
 void TraceLog::Rotate() {
-    for (int n = kKeptFiles - 1; n >= 1; --n) {
-        const std::string from = m_path + "." + std::to_string(n);
-        ::rename(from.c_str(), (m_path + "." + std::to_string(n + 1)).c_str());
-    }
-    ::close(m_fd);
-    m_fd = -1;
-    if (::rename(m_path.c_str(), (m_path + ".1").c_str()) != 0) return;
+    // Renames replace the older files in one step on every OS (Windows'
+    // rename() would refuse to).
+    for (int n = kKeptFiles - 1; n >= 1; --n)
+        RenameReplacing(m_path + "." + std::to_string(n), m_path + "." + std::to_string(n + 1));
+    m_file->Close();
+    if (RenameReplacing(m_path, m_path + ".1") != 0) return;
     std::string ignored;
-    m_fd = OpenRegularForAppend(m_path, m_size, ignored);
-    if (m_fd >= 0 && WriteAll(m_fd, "0.000 " + StartLine() + " (continued from " + m_path + ".1)\n")) {
-        m_size = static_cast<uint64_t>(::lseek(m_fd, 0, SEEK_END));
-    }
+    if (!m_file->Open(m_path, m_size, ignored)) return;
+    const std::string first = "0.000 " + StartLine() + " (continued from " + m_path + ".1)\n";
+    if (m_file->Write(first)) m_size += first.size();
 }
 
 void TraceLog::Bytes(TraceDirection direction, const uint8_t* bytes, int count) {
@@ -200,13 +161,12 @@ std::string DefaultTraceFilePath() {
 }
 
 bool CreateParentFolders(const std::string& path, std::string& error) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-            error = folder + ": " + std::strerror(errno);
-            return false;
-        }
+    const std::size_t separator = path.find_last_of("/\\");
+    if (separator == std::string::npos || separator == 0) return true;
+    const std::string folder = path.substr(0, separator);
+    if (int failure = 0; !MakeFolders(folder, failure)) {
+        error = folder + ": " + ErrorText(failure);
+        return false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AppendFile.h"
 #include "serial/TraceFormat.h"
 
 // TraceLog: the support trace of the bytes on the line. One line per block
@@ -43,11 +44,11 @@ class TraceLog {
     const std::string& Path() const { return m_path; }
 
   private:
-    TraceLog(int fd, std::string path, uint64_t size);
+    TraceLog(std::unique_ptr<AppendFile> file, std::string path, uint64_t size);
     void Line(const std::string& text);
     void Rotate();
 
-    int m_fd;  // -1: memory only
+    std::unique_ptr<AppendFile> m_file;  // nullptr: memory only
     std::string m_path;
     uint64_t m_size;
     uint32_t m_startTick;
@@ -82,7 +83,8 @@ void SetTraceRotateBytes(uint64_t bytes);
 // Where the desktop program's "Record Protocol Trace" writes:
 // $XDG_STATE_HOME/veltrix/trace.log, else ~/.local/state/veltrix/trace.log.
 std::string DefaultTraceFilePath();
-// Creates the folders above path (mode 0700); false with the reason in error.
+// Creates the folders above path (private to the user); false with the
+// reason in error.
 bool CreateParentFolders(const std::string& path, std::string& error);
 
 // The desktop program's "Record Protocol Trace": while on, ports are traced

@@ -12,6 +12,7 @@
 
 #include "dialogs/partnumber/PartNumberRules.h"
 #include "model/PartNumbers.h"
+#include "platform/LocalTime.h"
 #include "platform/IniFile.h"
 #include "platform/UiServices.h"
 
@@ -21,9 +22,8 @@ namespace {
 constexpr int kTitleBarExtras = 160;
 
 std::tm LocalToday() {
-    const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    ToLocalTime(std::time(nullptr), local);
     return local;
 }
 

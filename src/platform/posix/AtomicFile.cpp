@@ -195,3 +195,7 @@ AtomicWriteResult WriteFileAtomically(const std::string& path, const void* data,
     SyncFolder(folder);
     return {};
 }
+
+int RenameReplacing(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}

@@ -1,6 +1,8 @@
 #include "platform/Folders.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -15,6 +17,14 @@ std::string BaseFolder(const char* variable, const char* underHome) {
     return {};
 }
 
+// The configuration is also found for a user whose HOME is unset (a
+// service), through the password database.
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    return "/";
+}
+
 }  // namespace
 
 std::string StateFolder() {
@@ -26,6 +36,13 @@ std::string DataFolder() {
     const std::string base = BaseFolder("XDG_DATA_HOME", "/.local/share");
     return base.empty() ? base : base + "/veltrix";
 }
+
+std::string ConfigFolder() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
+    return HomeFolder() + "/.config";
+}
+
+std::vector<std::string> ProfileFolders() { return {".", ConfigFolder(), "/etc/veltrix"}; }
 
 bool MakeFolders(const std::string& path, int& error) {
     error = 0;

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 ReadOnlyFile::~ReadOnlyFile() {
-    if (m_fd >= 0) close(m_fd);
+    if (m_handle >= 0) close(static_cast<int>(m_handle));
 }
 
 bool ReadOnlyFile::Open(const std::string& path) {
@@ -19,24 +19,24 @@ bool ReadOnlyFile::Open(const std::string& path) {
         errno = EISDIR;
         return false;
     }
-    if (m_fd >= 0) close(m_fd);
-    m_fd = fd;
+    if (m_handle >= 0) close(static_cast<int>(m_handle));
+    m_handle = fd;
     return true;
 }
 
 long ReadOnlyFile::Size() {
-    off_t end = lseek(m_fd, 0, SEEK_END);
+    off_t end = lseek(static_cast<int>(m_handle), 0, SEEK_END);
     if (end < 0) return -1;
-    lseek(m_fd, 0, SEEK_SET);
+    lseek(static_cast<int>(m_handle), 0, SEEK_SET);
     return static_cast<long>(end);
 }
 
 size_t ReadOnlyFile::ReadFromStart(uint8_t* data, size_t size) {
     errno = 0;
-    if (lseek(m_fd, 0, SEEK_SET) < 0) return 0;
+    if (lseek(static_cast<int>(m_handle), 0, SEEK_SET) < 0) return 0;
     size_t done = 0;
     while (done < size) {
-        ssize_t n = read(m_fd, data + done, size - done);
+        ssize_t n = read(static_cast<int>(m_handle), data + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<size_t>(n);

@@ -155,18 +155,4 @@ std::vector<PortDevice> ListPortDevices(const std::string& devRoot,
     return devices;
 }
 
-ComMapping CurrentComMapping(int comNumber) {
-    const ComPortSource source = ResolveComPort(comNumber - 1);
-    switch (source.kind) {
-        case ComPortSource::Kind::Environment:
-            return {source.path, ComMapping::Source::Environment};
-        case ComPortSource::Kind::Chosen:
-        case ComPortSource::Kind::Stored:
-            return {source.path, ComMapping::Source::Stored};
-        case ComPortSource::Kind::Default:
-            break;
-    }
-    return {source.path, ComMapping::Source::Default};
-}
-
 PortDevice DescribePortDevice(const std::string& path) { return Describe(path, CurrentUser()); }

@@ -33,6 +33,11 @@ void CliTest::TearDown() {
     std::filesystem::remove_all(m_dir, ignored);
 }
 
+void CliTest::StopSim() {
+    if (m_sim) EXPECT_EQ(m_sim->Terminate(5000), 0) << "the simulator did not end cleanly";
+    m_sim.reset();
+}
+
 void CliTest::StartSim(const std::vector<std::string>& options) {
     ASSERT_TRUE(std::filesystem::exists(kSim)) << "build the veltrix-sim target first";
     m_link = Path("tty");

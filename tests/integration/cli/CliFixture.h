@@ -26,6 +26,9 @@ protected:
     // Starts the simulator with these options; fails the test unless it
     // reports ready (its JSON line) in time.
     void StartSim(const std::vector<std::string>& options = {});
+    // Ends the simulator: its pseudo-terminal hangs up and its link goes, as
+    // a USB adapter pulled out. StartSim afterwards puts a new one there.
+    void StopSim();
     // veltrixctl with the given arguments, against the simulator when one runs.
     ChildResult Ctl(const std::vector<std::string>& args, long timeoutMs = 30000,
                     const std::vector<std::string>& env = {});

@@ -193,7 +193,7 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
 
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"veltrixctl ", "beams blanking diag monitor partnumber probe psf recover report"},
-        {"veltrixctl recover --", "--device --discard --help --json --list --port --trace --version"},
+        {"veltrixctl recover --", "--device --discard --force --help --json --list --port --trace --version"},
         {"veltrixctl psf put --f", "--force"},
         {"veltrixctl --port 2 p", "partnumber probe psf"},
         {"veltrixctl --json psf ", "diff get put set show"},
