@@ -10,6 +10,7 @@
 #include "serial/TraceLog.h"
 #include "sim/SimulatedPort.h"
 #include "support/ScopedEnv.h"
+#include "support/ScopedStateHome.h"
 #include "support/ScriptedUi.h"
 
 namespace {
@@ -54,6 +55,8 @@ class GatherReportTest : public ::testing::Test {
         return letters;
     }
 
+    // Runs of the tests side by side, and the user's own journal, stay apart.
+    ScopedStateHome stateHome;
     VirtualClock clock{1000};
     ScopedClock scopedClock{clock};
     ScriptedUi ui;
