@@ -55,7 +55,8 @@ class GatherReportTest : public ::testing::Test {
         return letters;
     }
 
-    // Runs of the tests side by side, and the user's own journal, stay apart.
+    // The scan journals the original set: never in the user's own journal,
+    // nor where a test running beside this one would find it.
     ScopedStateHome stateHome;
     VirtualClock clock{1000};
     ScopedClock scopedClock{clock};
