@@ -45,6 +45,7 @@ void AddCommands(CLI::App& app, CommandEnv& env) {
     AddPartNumberCommand(app, env);
     AddRecoverCommand(app, env);
     AddReportCommand(app, env);
+    AddStationCommand(app, env);
 }
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
