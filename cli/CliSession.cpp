@@ -39,6 +39,14 @@ CliSession::CliSession(const GlobalOptions& options, ConsoleUi& ui)
     // The tool answers the save offer itself; the journal keeps the original
     // for 'veltrixctl recover' all the same.
     m_keepEntryUnlessSent = true;
+    m_deviceLostInMessages = false;
+}
+
+CliSession::~CliSession() {
+    if (!DeviceWasLost()) return;
+    m_ui.Report(DeviceLostText());
+    if (m_recovery.HoldsPsf() || m_recovery.HoldsBlanking())
+        m_ui.Report("Run 'veltrixctl recover' when the controller is back.");
 }
 
 int CliSession::Open() {

@@ -17,6 +17,9 @@
 class CliSession : public CControllerCommand {
 public:
     CliSession(const GlobalOptions& options, ConsoleUi& ui);
+    // A run whose device went away ends by saying so, and by pointing at
+    // 'veltrixctl recover' when an original is still in the journal.
+    ~CliSession() override;
 
     // Opens the port the options name and the link over it, after a warning
     // when the device has settings waiting to be recovered. Reports the

@@ -4,12 +4,14 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -59,13 +61,37 @@ PtyServer::PtyServer(Responder& responder)
 PtyServer::~PtyServer() {
     CloseLine();
     if (m_log) std::fclose(m_log);
-    if (!m_linkPath.empty()) {
-        // Only our own link goes; a path somebody re-pointed meanwhile stays.
-        char target[4096];
-        const ssize_t n = readlink(m_linkPath.c_str(), target, sizeof target - 1);
-        if (n >= 0 && std::string(target, static_cast<size_t>(n)) == m_device)
-            unlink(m_linkPath.c_str());
+    RemoveLink();
+}
+
+void PtyServer::RemoveLink() {
+    if (m_linkPath.empty()) return;
+    // Only our own link goes; a path somebody re-pointed meanwhile stays.
+    char target[4096];
+    const ssize_t n = readlink(m_linkPath.c_str(), target, sizeof target - 1);
+    if (n >= 0 && std::string(target, static_cast<size_t>(n)) == m_device) unlink(m_linkPath.c_str());
+}
+
+void PtyServer::Unplug() {
+    if (m_unplugged) return;
+    HangUp();
+    RemoveLink();
+    m_unplugged = true;
+    std::printf("%s\n", UnpluggedLine(m_device).c_str());
+    std::fflush(stdout);
+}
+
+bool PtyServer::PlugIn() {
+    if (!m_unplugged) return true;
+    std::string error;
+    if (!Open(m_linkPath, error)) {
+        std::fprintf(stderr, "veltrix-sim: %s\n", error.c_str());
+        return false;
     }
+    m_unplugged = false;
+    std::printf("%s\n", ReadyLine(m_device, m_linkPath, m_responder.Model()).c_str());
+    std::fflush(stdout);
+    return true;
 }
 
 bool PtyServer::Open(const std::string& linkPath, std::string& error) {
@@ -264,7 +290,19 @@ int PtyServer::Serve(int signalFd) {
             std::fprintf(stderr, "veltrix-sim: %s\n", Errno("ppoll").c_str());
             return 1;
         }
-        if (fds[0].revents & POLLIN) return 0;
+        if (fds[0].revents & POLLIN) {
+            signalfd_siginfo info{};
+            if (read(signalFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) return 0;
+            if (info.ssi_signo == SIGUSR1) {
+                Unplug();
+                continue;
+            }
+            if (info.ssi_signo == SIGUSR2) {
+                if (!PlugIn()) return 1;
+                continue;
+            }
+            return 0;
+        }
         if (count < 2) continue;
         now = std::chrono::steady_clock::now();
         if (fds[1].revents & POLLOUT) m_outputBlocked = false;

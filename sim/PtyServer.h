@@ -31,8 +31,11 @@ class PtyServer {
     void SetPace(bool pace) { m_pace = pace; }
     const std::string& Device() const { return m_device; }
 
-    // Serves until signalFd (a signalfd) becomes readable. Returns the exit
-    // status: 0, or 1 when the pseudo-terminal failed.
+    // Serves until SIGTERM or SIGINT arrive on signalFd (a signalfd).
+    // SIGUSR1 unplugs: the pseudo-terminal hangs up and the link goes, and
+    // {"unplugged":DEVICE} is printed. SIGUSR2 plugs in again: a new
+    // pseudo-terminal at the same link, announced by a new ready line.
+    // Returns the exit status: 0, or 1 when the pseudo-terminal failed.
     int Serve(int signalFd);
 
     // A lone 0xF8 is a probe once no other byte has followed for this long.
@@ -52,12 +55,16 @@ class PtyServer {
     void WriteRecords(bool stateChanged);
     void HangUp();
     void CloseLine();
+    void Unplug();
+    bool PlugIn();
+    void RemoveLink();
 
     Responder& m_responder;
     int m_master = -1;
     int m_slave = -1;  // held open so that the master never sees a hang-up between hosts
     std::string m_device;
     std::string m_linkPath;
+    bool m_unplugged = false;
     bool m_pace = false;
     SteadyTime m_start;
     std::deque<OutByte> m_out;

@@ -42,6 +42,8 @@ std::string ReadyLine(const std::string& device, const std::string& link,
                  {"id", IdText(model.Id())}});
 }
 
+std::string UnpluggedLine(const std::string& device) { return Text({{"unplugged", device}}); }
+
 std::string LogLine(const LogEntry& entry) {
     return Text({{"t", entry.timeMs},
                  {"speed", entry.lineSpeed},

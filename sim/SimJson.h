@@ -14,6 +14,8 @@ std::string HexBytes(const std::vector<uint8_t>& bytes);
 // {"device":...,"link":...|null,"baud":N,"id":"A"}
 std::string ReadyLine(const std::string& device, const std::string& link,
                       const ControllerModel& model);
+// {"unplugged":"/dev/pts/N"}: the line was pulled out (SIGUSR1)
+std::string UnpluggedLine(const std::string& device);
 // {"t":ms,"speed":N,"kind":"probe","rx":"f8","reply":"1c41410a"|null,"note":"..."}
 std::string LogLine(const LogEntry& entry);
 // {"id":"A","baud":9600,"psf":hex,"blanking":hex,"part_number":N,"date_code":N,"firmware":"2.3"}

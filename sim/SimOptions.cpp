@@ -91,7 +91,10 @@ constexpr const char* kDescription =
     "A VELTRIX controller on a pseudo-terminal. Prints one JSON line when ready,\n"
     "  {\"device\":\"/dev/pts/N\",\"link\":PATH or null,\"baud\":9600,\"id\":\"A\"}\n"
     "then answers requests until SIGTERM or SIGINT. It hears the host only while\n"
-    "the host's line speed equals the controller's rate.\n";
+    "the host's line speed equals the controller's rate. SIGUSR1 pulls the line\n"
+    "out (the pseudo-terminal hangs up, the link goes; {\"unplugged\":DEVICE} is\n"
+    "printed), SIGUSR2 plugs it in again (a new pseudo-terminal at the same link,\n"
+    "announced by a new ready line).\n";
 
 constexpr const char* kFooter =
     "Exit status: 0 after SIGTERM or SIGINT, 1 when the pseudo-terminal or a file\n"

@@ -17,10 +17,13 @@
 int main(int argc, char** argv) {
     // Signals arrive through a descriptor, so the server's poll sees them
     // and shuts down in order (the symlink removed) instead of dying mid-write.
+    // SIGUSR1 and SIGUSR2 pull the line out and plug it in again.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGUSR1);
+    sigaddset(&stopSignals, SIGUSR2);
     sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);

@@ -23,7 +23,17 @@ CControllerCommand::CControllerCommand(void* parentWindow, int portIndex, int ba
       m_comNumber(portIndex + 1) {}
 
 // Virtual on purpose: a command destroyed through its base still closes its port.
-CControllerCommand::~CControllerCommand() = default;
+CControllerCommand::~CControllerCommand() {
+    if (m_addendumInstalled) SetMessageAddendum(std::move(m_previousAddendum));
+}
+
+bool CControllerCommand::DeviceWasLost() const { return m_link && m_link->Port().DeviceLossCount() > 0; }
+
+bool CControllerCommand::DeviceLost() const { return m_link && m_link->Port().DeviceLost(); }
+
+std::string CControllerCommand::DeviceLostText() const {
+    return "The serial device " + DevicePath() + " was disconnected.";
+}
 
 int CControllerCommand::Run() {
     if (!OpenLink()) return 0;
@@ -56,6 +66,12 @@ int CControllerCommand::OpenLink() {
     }
     m_link = std::make_unique<CControllerLink>(std::move(port));
     m_recovery.SetDevice(device, m_comNumber);
+    if (m_deviceLostInMessages && !m_addendumInstalled) {
+        // The failures of a lost device keep their own texts and say why.
+        m_previousAddendum = SetMessageAddendum(
+            [this] { return DeviceLost() ? "\n\n" + DeviceLostText() : std::string(); });
+        m_addendumInstalled = true;
+    }
     return 1;
 }
 

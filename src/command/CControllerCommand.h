@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command/RecoveryRecorder.h"
+#include "platform/UiServices.h"
 #include "model/CBlankingMap.h"
 #include "model/CDiagnosticsRecord.h"
 #include "model/CPsfRecord.h"
@@ -77,6 +78,12 @@ public:
     std::string PortName() const;
     // The port could not be opened (the reason has been reported).
     bool OpenFailed() const { return m_openFailed; }
+    // The serial device went away during this command (an adapter pulled
+    // out); DeviceLost() while it has not been opened again since.
+    bool DeviceWasLost() const;
+    bool DeviceLost() const;
+    // "The serial device /dev/ttyUSB0 was disconnected."
+    std::string DeviceLostText() const;
 
     CControllerLink* Link() { return m_link.get(); }
     void* ParentWindow() const { return m_parentWindow; }
@@ -121,6 +128,9 @@ protected:
     // user's answer to the save offer (entries of earlier runs; the
     // command-line tool, which answers that offer itself).
     bool m_keepEntryUnlessSent = false;
+    // While the device is lost, every message box of the command names it
+    // after its own text (the command-line tool says so once, at the end).
+    bool m_deviceLostInMessages = true;
 
 private:
     // True when an original parameter set went back (flushes the input
@@ -147,4 +157,6 @@ private:
     int m_comNumber;
     bool m_openFailed = false;
     std::optional<ControllerHardware> m_hardware;
+    MessageAddendum m_previousAddendum;
+    bool m_addendumInstalled = false;
 };

@@ -70,6 +70,34 @@ void CWindowsSerialPort::OpenDevice(int portIndex, long baud, int parity, int wo
     m_device->SetTimeouts(kPortTimeouts);
 }
 
+void CWindowsSerialPort::CheckGone() {
+    if (m_lost || !m_device->Gone()) return;
+    m_device->Close();
+    m_lost = true;
+    ++m_losses;
+}
+
+int CWindowsSerialPort::NeedDevice() {
+    if (!m_lost) return kSerialSuccess;
+    if (!m_device->Open()) return TranslateCommError(m_device->LastError());
+    // The line as it was last set; the settings saved at the first open stay.
+    CommState state;
+    if (!m_device->GetState(state)) {
+        const int error = TranslateCommError(m_device->LastError());
+        m_device->Close();
+        return error;
+    }
+    m_workingState = state;
+    if (const int error = WriteDeviceState(); error != kSerialSuccess) {
+        m_device->Close();
+        return error;
+    }
+    m_device->SetQueueSizes(kQueueBytes, kQueueBytes);
+    m_device->SetTimeouts(kPortTimeouts);
+    m_lost = false;
+    return kSerialSuccess;
+}
+
 int CWindowsSerialPort::ReadDeviceState() {
     CommState state;
     if (!m_device->GetState(state)) {
@@ -198,6 +226,7 @@ int CWindowsSerialPort::ReadBlock(uint8_t* buffer, int count) {
     if (m_status < 0) return m_status;
     m_byteCount = 0;
     if (count <= 0) return kSerialSuccess;
+    if (const int error = NeedDevice(); error != kSerialSuccess) return error;
     int got = 0;
     const bool ok = m_device->Read(buffer, count, got);
     m_byteCount = static_cast<uint32_t>(got);
@@ -208,7 +237,8 @@ int CWindowsSerialPort::ReadBlock(uint8_t* buffer, int count) {
         // A vanished device fails every read at once; reporting that as a
         // short read would keep a timed read spinning until its time-out
         // (forever with no time-out).
-        if (m_device->Gone()) return kSerialGeneralError;
+        CheckGone();
+        if (m_lost) return kSerialGeneralError;
     }
     return got < count ? kSerialTimeout : kSerialSuccess;
 }
@@ -218,11 +248,13 @@ int CWindowsSerialPort::WriteBlock(const uint8_t* buffer, int count) {
     m_byteCount = 0;
     m_errorFlags |= m_device->LineErrors();
     if (count <= 0) return kSerialSuccess;
+    if (const int error = NeedDevice(); error != kSerialSuccess) return error;
     int sent = 0;
     const bool ok = m_device->Write(buffer, count, sent);
     m_byteCount = static_cast<uint32_t>(sent);
     if (!ok) {
         m_errorFlags |= m_device->LineErrors();
+        CheckGone();
         return kSerialGeneralError;
     }
     return sent < count ? kSerialTimeout : kSerialSuccess;
@@ -230,21 +262,25 @@ int CWindowsSerialPort::WriteBlock(const uint8_t* buffer, int count) {
 
 int CWindowsSerialPort::ReadByte() {
     if (m_status < 0) return m_status;
+    if (const int error = NeedDevice(); error != kSerialSuccess) return error;
     uint8_t byte = 0;
     int got = 0;
     if (!m_device->Read(&byte, 1, got)) {
         m_errorFlags |= m_device->LineErrors();
-        return m_device->Gone() ? kSerialGeneralError : kSerialTimeout;
+        CheckGone();
+        return m_lost ? kSerialGeneralError : kSerialTimeout;
     }
     return got == 1 ? static_cast<int>(byte) : static_cast<int>(kSerialTimeout);
 }
 
 int CWindowsSerialPort::WriteByte(int byte) {
     if (m_status < 0) return m_status;
+    if (const int error = NeedDevice(); error != kSerialSuccess) return error;
     const uint8_t b = static_cast<uint8_t>(byte);
     int sent = 0;
     if (!m_device->Write(&b, 1, sent)) {
         m_errorFlags |= m_device->LineErrors();
+        CheckGone();
         return kSerialTimeout;
     }
     return kSerialSuccess;
@@ -253,7 +289,11 @@ int CWindowsSerialPort::WriteByte(int byte) {
 int CWindowsSerialPort::SetLineParameters(long baud, int parity, int wordLength, int stopBits) {
     if (m_status < 0) return m_status;
     ApplySettings(baud, parity, wordLength, stopBits, -1, -1, -1, -1, -1);
-    return WriteDeviceState();
+    // A reopen applies the settings just taken.
+    if (m_lost) return NeedDevice();
+    const int result = WriteDeviceState();
+    if (result != kSerialSuccess) CheckGone();
+    return result;
 }
 
 int CWindowsSerialPort::LineErrorQuery(uint32_t bit, int clear) {
@@ -282,6 +322,7 @@ int CWindowsSerialPort::InputOverflowSeen(int clear) {
 
 int CWindowsSerialPort::SendBreak(int ms) {
     if (m_status < 0) return m_status;
+    if (const int error = NeedDevice(); error != kSerialSuccess) return error;
     Clock& clock = GetClock();
     m_device->SetBreak(true);
     const uint32_t start = clock.TickMs();
@@ -298,17 +339,26 @@ int CWindowsSerialPort::XonXoff(int setting) {
     if (m_status < 0) return m_status;
     if (setting != -1) {
         m_current.xonXoff = setting != 0 ? 1 : 0;
-        WriteDeviceState();
+        // A lost device takes it when it is opened again.
+        if (!m_lost && WriteDeviceState() != kSerialSuccess) CheckGone();
     }
     return m_current.xonXoff;
 }
 
 int CWindowsSerialPort::FlushInput() {
     if (m_status < 0) return m_status;
-    return m_device->PurgeInput() ? kSerialSuccess : TranslateCommError(m_device->LastError());
+    if (const int error = NeedDevice(); error != kSerialSuccess) return error;
+    if (m_device->PurgeInput()) return kSerialSuccess;
+    const int error = TranslateCommError(m_device->LastError());
+    CheckGone();
+    return error;
 }
 
 int CWindowsSerialPort::FlushOutput() {
     if (m_status < 0) return m_status;
-    return m_device->PurgeOutput() ? kSerialSuccess : TranslateCommError(m_device->LastError());
+    if (const int error = NeedDevice(); error != kSerialSuccess) return error;
+    if (m_device->PurgeOutput()) return kSerialSuccess;
+    const int error = TranslateCommError(m_device->LastError());
+    CheckGone();
+    return error;
 }

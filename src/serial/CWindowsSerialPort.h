@@ -19,6 +19,13 @@
 // settings found at open are not written back. ErrorName of the status of a
 // failed open is the device's own description when it has one (a device
 // server's "Connection refused"), else the name from the tables.
+//
+// A device that goes away (CommDevice::Gone(): a USB adapter unplugged, a
+// hang-up, the path gone) is closed at once and the operation fails with
+// "General Error". The next operation that needs the device opens it again
+// by the same path, once, and puts the current settings back on it; until
+// that succeeds DeviceLost() is true and each such operation fails with the
+// open's error. The status stays 0 throughout: the port itself is sound.
 class CWindowsSerialPort : public virtual RS232 {
   public:
     CWindowsSerialPort(int portIndex, long baud, int parity, int wordLength, int stopBits, int dtr,
@@ -56,6 +63,8 @@ class CWindowsSerialPort : public virtual RS232 {
     static int TranslateCommError(int value);
 
     bool IsOpen() const { return m_device && m_device->IsOpen(); }
+    bool DeviceLost() const override { return m_lost; }
+    int DeviceLossCount() const override { return m_losses; }
     uint32_t ErrorFlags() const { return m_errorFlags; }
     const CommState& SavedDeviceState() const { return m_savedState; }
     const CommState& WorkingDeviceState() const { return m_workingState; }
@@ -67,9 +76,16 @@ class CWindowsSerialPort : public virtual RS232 {
                     int rts, int xonXoff, int rtsCts, int dtrDsr);
     int LineErrorQuery(uint32_t bit, int clear);
     void SetModemLine(ModemLine line, int setting);
+    // After a failed device call: closes a device that went away.
+    void CheckGone();
+    // 0 when the device is open, reopening a lost one first; else the
+    // open's error.
+    int NeedDevice();
 
     std::unique_ptr<CommDevice> m_device;
     std::string m_statusText;  // the device's own words for a failed open
+    bool m_lost = false;
+    int m_losses = 0;
     uint32_t m_errorFlags = 0;
     CommState m_savedState;
     CommState m_workingState;

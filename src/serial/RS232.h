@@ -85,6 +85,13 @@ public:
     // no buffer returns the number of lines (4); other lines return -93.
     virtual int FormatDebugLine(char* buffer, int line);
 
+    // Not in the classic table: a port whose device went away (an adapter
+    // unplugged) closes it and opens it again at its next exchange. Lost is
+    // true from the loss until that reopen succeeds; the count says how
+    // often the device went away since the port was opened.
+    virtual bool DeviceLost() const { return false; }
+    virtual int DeviceLossCount() const { return 0; }
+
     // Each of the first seven values that is not -1 replaces its setting
     // (parity upper-cased); rtsCts and dtrDsr are accepted and ignored.
     void ApplySettings(long baud, int parity, int wordLength, int stopBits, int dtr, int rts,

@@ -23,6 +23,11 @@ int TracingPort::Mirror(int result) {
     m_status = m_inner->Status();
     m_byteCount = m_inner->ByteCount();
     m_current = m_inner->CurrentSettings();
+    // A reader of the trace sees where the line went away and came back.
+    if (m_inner->DeviceLost() != m_lost) {
+        m_lost = !m_lost;
+        if (m_log) m_log->Note(m_lost ? "DEVICE GONE" : "DEVICE REOPENED");
+    }
     return result;
 }
 

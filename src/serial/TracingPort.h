@@ -35,6 +35,8 @@ class TracingPort : public RS232 {
     int FlushOutput() override;
     const char* ErrorName(int code) const override;
     int Idle() override;
+    bool DeviceLost() const override { return m_inner->DeviceLost(); }
+    int DeviceLossCount() const override { return m_inner->DeviceLossCount(); }
 
     RS232& Inner() { return *m_inner; }
 
@@ -44,6 +46,7 @@ class TracingPort : public RS232 {
 
     std::unique_ptr<RS232> m_inner;
     std::shared_ptr<TraceLog> m_log;
+    bool m_lost = false;
 };
 
 // Wraps port in a TracingPort when a trace is active (SetTraceFile or

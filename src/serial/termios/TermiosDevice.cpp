@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -93,6 +94,14 @@ bool TermiosDevice::Fail(int err) {
     m_lastError = CommErrorFromErrno(err);
     m_gone = ErrnoMeansDeviceGone(err);
     return false;
+}
+
+bool TermiosDevice::PathLeadsElsewhere() const {
+    struct stat now {};
+    struct stat open {};
+    if (::fstat(m_fd.Get(), &open) != 0) return false;
+    if (::stat(m_path.c_str(), &now) != 0) return errno == ENOENT || errno == ENOTDIR;
+    return now.st_rdev != open.st_rdev || now.st_ino != open.st_ino || now.st_dev != open.st_dev;
 }
 
 bool TermiosDevice::NotOpen() {
@@ -323,7 +332,11 @@ bool TermiosDevice::Read(uint8_t* buffer, int n, int& got) {
         if (errno != EAGAIN) return Fail(errno);
 
         const int wait = MsUntil(deadline);
-        if (wait == 0) break;
+        if (wait == 0) {
+            // A silent line may be one whose device is no longer there.
+            if (PathLeadsElsewhere()) return Fail(ENODEV);
+            break;
+        }
         pollfd p{m_fd.Get(), POLLIN, 0};
         const int ready = ::poll(&p, 1, wait);
         if (ready < 0 && errno != EINTR) return Fail(errno);

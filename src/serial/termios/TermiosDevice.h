@@ -24,6 +24,11 @@
 //
 // Reads and writes wait with poll() on the real clock (the time-outs are
 // those of SetTimeouts; before that 95 ms and 200 ms).
+//
+// The device counts as gone (Gone()) after a hang-up, EIO, ENXIO or ENODEV,
+// and when a read that timed out finds the path no longer leading to the
+// device it has open (the link of a USB adapter removed, or pointing at
+// another device by now).
 class TermiosDevice : public CommDevice {
   public:
     explicit TermiosDevice(std::string path);
@@ -56,6 +61,7 @@ class TermiosDevice : public CommDevice {
   private:
     bool Fail(int err);
     bool NotOpen();
+    bool PathLeadsElsewhere() const;
     bool Apply(const termios& wanted);
 
     std::string m_path;

@@ -1,5 +1,6 @@
 #include "CliFixture.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +37,26 @@ void CliTest::TearDown() {
 void CliTest::StopSim() {
     if (m_sim) EXPECT_EQ(m_sim->Terminate(5000), 0) << "the simulator did not end cleanly";
     m_sim.reset();
+}
+
+void CliTest::UnplugSim(bool waitForIt) {
+    ASSERT_TRUE(m_sim);
+    ::kill(m_sim->Pid(), SIGUSR1);
+    if (!waitForIt) return;
+    const auto line = ParseJson(m_sim->ReadLine(10000));
+    ASSERT_TRUE(line && line->contains("unplugged")) << "the simulator did not unplug";
+}
+
+void CliTest::ReplugSim() {
+    ASSERT_TRUE(m_sim);
+    ::kill(m_sim->Pid(), SIGUSR2);
+    // The unplugged line first when the caller did not wait for it.
+    for (int lines = 0; lines < 2; ++lines) {
+        const auto line = ParseJson(m_sim->ReadLine(10000));
+        ASSERT_TRUE(line) << "the simulator did not plug in again";
+        if (line->contains("device")) return;
+    }
+    FAIL() << "no new ready line";
 }
 
 void CliTest::StartSim(const std::vector<std::string>& options) {

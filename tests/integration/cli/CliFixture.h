@@ -29,6 +29,12 @@ protected:
     // Ends the simulator: its pseudo-terminal hangs up and its link goes, as
     // a USB adapter pulled out. StartSim afterwards puts a new one there.
     void StopSim();
+    // Pulls the simulator's line out (its pseudo-terminal hangs up, the
+    // link goes) and plugs it in again (a new pseudo-terminal at the same
+    // link), each confirmed by the simulator's own line on stdout. Back to
+    // back they make the shortest re-plug there is.
+    void UnplugSim(bool waitForIt = true);
+    void ReplugSim();
     // veltrixctl with the given arguments, against the simulator when one runs.
     ChildResult Ctl(const std::vector<std::string>& args, long timeoutMs = 30000,
                     const std::vector<std::string>& env = {});

@@ -56,22 +56,42 @@ class SimProcess {
 
     // Reads stdout up to the first newline, waiting at most timeoutMs.
     bool WaitReady(int timeoutMs = 5000) {
+        m_line = NextLine(timeoutMs);
+        m_device = Field("device");
+        return !m_device.empty();
+    }
+
+    // The next line the simulator prints (without its newline); empty when
+    // none came within timeoutMs.
+    std::string NextLine(int timeoutMs = 5000) {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (m_line.find('\n') == std::string::npos) {
+        while (m_pending.find('\n') == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return false;
+            if (left.count() <= 0) return {};
             pollfd p{m_stdout, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
             char buffer[256];
             const ssize_t n = read(m_stdout, buffer, sizeof buffer);
-            if (n <= 0) return false;
-            m_line.append(buffer, static_cast<size_t>(n));
+            if (n <= 0) return {};
+            m_pending.append(buffer, static_cast<size_t>(n));
         }
-        m_line.resize(m_line.find('\n'));
-        m_device = Field("device");
-        return !m_device.empty();
+        const size_t end = m_pending.find('\n');
+        std::string line = m_pending.substr(0, end);
+        m_pending.erase(0, end + 1);
+        return line;
+    }
+
+    // Pulls the line out and plugs it in again (SIGUSR1, SIGUSR2), each
+    // confirmed by the simulator's line; true when it confirmed.
+    bool Unplug() {
+        kill(m_pid, SIGUSR1);
+        return NextLine().find("\"unplugged\"") != std::string::npos;
+    }
+    bool Replug() {
+        kill(m_pid, SIGUSR2);
+        return WaitReady();
     }
 
     // The value of a string field of the ready line; empty when there is none.
@@ -139,5 +159,6 @@ class SimProcess {
     int m_stdout = -1;
     int m_stderr = -1;
     std::string m_line;
+    std::string m_pending;
     std::string m_device;
 };
