@@ -5,7 +5,7 @@
 #include "model/CDiagnosticsRecord.h"
 #include "protocol/CControllerLink.h"
 #include "serial/CWindowsSerialPort.h"
-#include "serial/CommDeviceFactory.h"
+#include "serial/DeviceForPath.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ class ProbePort : public CWindowsSerialPort {
 }  // namespace
 
 ControllerSearch::ControllerSearch(std::vector<std::string> paths, DeviceMaker makeDevice) {
-    if (!makeDevice) makeDevice = MakeCommDevice;
+    if (!makeDevice) makeDevice = MakeDeviceForPath;
     for (std::string& path : paths) {
         DeviceProbe probe;
         probe.path = std::move(path);

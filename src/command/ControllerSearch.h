@@ -47,8 +47,9 @@ struct DeviceProbe {
 // Cancel ends each probe at its next wait (within about 100 ms).
 class ControllerSearch {
   public:
-    // Makes the device for a path (the serial device of this OS by default);
-    // called on the worker's thread.
+    // Makes the device for a path (by default the serial device of this OS,
+    // or a device server for rfc2217:// and tcp:// names); called on the
+    // worker's thread.
     using DeviceMaker = std::function<std::unique_ptr<CommDevice>(const std::string& path)>;
 
     explicit ControllerSearch(std::vector<std::string> paths, DeviceMaker makeDevice = {});

@@ -1,6 +1,7 @@
 #include "command/PortDoctor.h"
 
 #include "command/ControllerSearch.h"
+#include "serial/net/NetDeviceName.h"
 
 namespace {
 
@@ -98,8 +99,9 @@ bool ExamineSerialDevice(const DoctorRequest& request, const std::function<void(
     if (!port.details.present) return false;
     take(CheckAccess(request, port));
     take(CheckHolders(request, port));
+    // ModemManager and brltty take local adapters, not device servers.
     const InterferingServices services = FindInterferingServices(request.root);
-    if (services.known) {
+    if (services.known && !IsNetDeviceName(request.path)) {
         take(CheckModemManager(request, port, services.modemManagerRunning));
         take(CheckBrltty(port, services.brlttyInstalled));
     }

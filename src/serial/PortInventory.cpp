@@ -6,6 +6,7 @@
 
 #include "serial/PortDeviceList.h"
 #include "serial/PortDevicePath.h"
+#include "serial/net/NetDeviceName.h"
 
 namespace fs = std::filesystem;
 
@@ -13,6 +14,7 @@ namespace {
 
 // What two paths have in common when they lead to one device.
 std::string Identity(const std::string& path) {
+    if (IsNetDeviceName(path)) return path;
     std::error_code error;
     const fs::path canonical = fs::canonical(path, error);
     return error ? path : canonical.string();
@@ -44,7 +46,25 @@ std::optional<int> ComOf(const ComMappings& mappings, const std::string& identit
     return std::nullopt;
 }
 
+// A serial device server is reached over the network: nothing of it can be
+// looked at without connecting, and nobody here holds it.
+InventoryPort DescribeServer(const std::string& path, const ComMappings& mappings) {
+    InventoryPort port;
+    port.path = path;
+    port.details.present = true;
+    const std::optional<NetDeviceName> name = ParseNetDeviceName(path);
+    port.details.description = !name ? "not a device server name"
+                               : name->protocol == NetDeviceName::Protocol::Rfc2217
+                                   ? "serial device server (RFC 2217) at " + name->Address()
+                                   : "serial device server (raw TCP) at " + name->Address();
+    port.access = name.has_value();
+    if (!name) port.accessProblem = "the name needs HOST:PORT";
+    port.com = ComOf(mappings, path);
+    return port;
+}
+
 InventoryPort Describe(const std::string& path, const InventoryRoot& root, const ComMappings& mappings) {
+    if (IsNetDeviceName(path)) return DescribeServer(path, mappings);
     InventoryPort port;
     port.path = path;
     port.details = ReadPortDetails(path, root);

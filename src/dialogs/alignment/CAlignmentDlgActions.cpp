@@ -55,6 +55,7 @@ int CAlignmentDlg::ScanLoop(bool marks) {
         if (!m_link || !m_link->RequestScan(scan)) {
             // The scan on screen stays, greyed, with its time.
             m_stale->ScanFailed();
+            NoteLiveScan(false, LiveState::Stale);
             ShowMessage("Unable to Input Scan.");
             m_runFlag = 0;
             result = 0;
@@ -66,6 +67,7 @@ int CAlignmentDlg::ScanLoop(bool marks) {
             m_currentScan = scan;
             ShowScan(marks);
         }
+        NoteLiveScan(true, LiveState::Scanning);
         ++m_scanCounter;
     }
     return result;
@@ -76,11 +78,13 @@ int CAlignmentDlg::SingleScan() {
         m_link ? UnderWaitCursor([&] { return m_link->RequestScan(m_currentScan); }) : 0;
     if (!result) {
         m_stale->ScanFailed();
+        NoteLiveScan(false, LiveState::Stale);
         ShowMessage("Unable to Input Scan.");
         return 0;
     }
     m_stale->ScanArrived();
     ShowScan(true);
+    NoteLiveScan(true, LiveState::Stopped);
     return 1;
 }
 
@@ -102,7 +106,7 @@ void CAlignmentDlg::OnStart() {
     m_strip->ClearMarks();
     SetState(kScanning);
     m_stop->setFocus();
-    ScanLoop(true);
+    if (ScanLoop(true)) NoteLiveScan(false, LiveState::Stopped);
     SetWaitingDialog(nullptr);
     SetState(kIdle);
     m_start->setFocus();

@@ -11,6 +11,7 @@ class PortWatch;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSocketNotifier;
 class QTimer;
 class QTreeWidget;
@@ -20,7 +21,10 @@ class QTreeWidget;
 // access) and follows them as adapters come and go. A device is stored by
 // its stable path where it has one, so the choice survives re-plugging; OK
 // keeps the choice for this run (the settings get it at exit, with the
-// others) and makes its COM number the port the commands use.
+// others) and makes its COM number the port the commands use. "Test" probes
+// for a controller on the device in the path field (or, when it is empty,
+// on the device the COM number opens now); a serial device server
+// (rfc2217://HOST:PORT, tcp://HOST:PORT) is a path like any other.
 class CPortDevicesDlg : public QDialog {
     Q_OBJECT
   public:
@@ -39,6 +43,7 @@ class CPortDevicesDlg : public QDialog {
     void ShowMapping();
     void ShowSelectedDevice();
     void DevicesChanged();
+    void TestDevice();
 
     InventoryRoot m_root;
     std::vector<InventoryPort> m_ports;
@@ -49,6 +54,8 @@ class CPortDevicesDlg : public QDialog {
     QTreeWidget* m_list;
     QLabel* m_hint;
     QLineEdit* m_path;
+    QPushButton* m_test;
+    QLabel* m_testResult;
     QSocketNotifier* m_notifier = nullptr;
     QTimer* m_refreshSoon;
 };

@@ -149,10 +149,13 @@ void CMeasurementOutputDlg::OnRun() {
     CMeasurementScan previous(m_selector);
     CMeasurementScan current(m_selector);
     bool first = true;
+    m_chart->BeginRun();
     while (m_running) {
         if (!m_link || !m_link->RequestScan(current)) {
             // What is shown stays, greyed, with the time of the last scan.
             m_stale->ScanFailed();
+            m_chart->AddFailedScan(GetClock().TickMs());
+            m_chart->Flush();
             Ui().MessageBox("Could not input scan", MsgButtons::Ok, MsgIcon::Exclamation);
             m_running = false;
             break;
@@ -175,8 +178,12 @@ void CMeasurementOutputDlg::OnStop() { m_running = false; }
 
 void CMeasurementOutputDlg::OnStep() {
     CMeasurementScan scan(m_selector);
+    // A Step stands apart from whatever was scanned before it.
+    m_chart->BeginRun();
     if (!m_link || !m_link->RequestScan(scan)) {
         m_stale->ScanFailed();
+        m_chart->AddFailedScan(GetClock().TickMs());
+        m_chart->Flush();
         Ui().MessageBox("Could not input scan", MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }

@@ -43,7 +43,7 @@ protected:
                        const std::vector<std::string>& env = {}, int stdoutFd = -1);
 
     // veltrixctl against the simulator, left running for the test to steer.
-    std::unique_ptr<BackgroundChild> StartCtl(const std::vector<std::string>& args);
+    std::unique_ptr<BackgroundChild> StartCtl(const std::vector<std::string>& args, bool readStderr = false);
 
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
     // The recovery journal's folder of the tools the test runs.

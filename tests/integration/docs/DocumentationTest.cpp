@@ -192,7 +192,7 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         std::ofstream(dir + "/" + name);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"veltrixctl ", "beams blanking diag doctor monitor partnumber ports probe psf recover report"},
+        {"veltrixctl ", "beams blanking diag doctor monitor partnumber ports probe psf recover report station"},
         {"veltrixctl ports --p", "--port --probe"},
         {"veltrixctl recover --", "--device --discard --force --help --json --list --port --trace --version"},
         {"veltrixctl psf put --f", "--force"},
@@ -206,6 +206,8 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         {"veltrixctl blanking clear ", ""},
         {"veltrixctl beams --c", "--channels --count"},
         {"veltrixctl partnumber 5 --d", "--date-code --device"},
+        {"veltrixctl station ", "export"},
+        {"veltrixctl station export --s", "--since"},
     };
     std::ofstream script(dir + "/complete.sh");
     script << "source " << library << "\nsource " << kSource

@@ -55,8 +55,8 @@ class GatherReportTest : public ::testing::Test {
         return letters;
     }
 
-    // The journal of this run alone: tests running beside it use the same
-    // device name.
+    // The scan journals the original set: never in the user's own journal,
+    // nor where a test running beside this one would find it.
     ScopedStateHome stateHome;
     VirtualClock clock{1000};
     ScopedClock scopedClock{clock};

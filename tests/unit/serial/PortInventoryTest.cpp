@@ -86,6 +86,7 @@ TEST_F(PortInventoryTest, ComMappingsAndNamedPathsJoinTheListOncePerDevice) {
     ScopedEnv com3("VELTRIX_COM3", byId);
     ScopedEnv com9("VELTRIX_COM9", tree.Dev("ttyUSB0"));  // the same device again
     ScopedEnv com7("VELTRIX_COM7", tree.Dev("ttyUSB7"));  // not plugged in
+    ScopedEnv com4("VELTRIX_COM4", "rfc2217://127.0.0.1:4001");  // a device server
     ChoosePortDevice(5, tree.Dev("ttyACM0"));
     const std::string elsewhere = tree.Root() + "/elsewhere";
     std::ofstream(elsewhere).put('x');
@@ -98,7 +99,7 @@ TEST_F(PortInventoryTest, ComMappingsAndNamedPathsJoinTheListOncePerDevice) {
     for (const InventoryPort& port : ports) paths.push_back(port.path);
     EXPECT_EQ(paths, (std::vector<std::string>{tree.Dev("ttyUSB0"), tree.Dev("ttyUSB1"), tree.Dev("ttyACM0"),
                                                tree.Dev("ttyAMA0"), tree.Dev("rfcomm0"), tree.Dev("ttyS0"),
-                                               tree.Dev("ttyUSB7"), elsewhere}));
+                                               "rfc2217://127.0.0.1:4001", tree.Dev("ttyUSB7"), elsewhere}));
     const auto port = [&](const std::string& path) {
         return *std::find_if(ports.begin(), ports.end(), [&](const InventoryPort& p) { return p.path == path; });
     };
@@ -112,6 +113,11 @@ TEST_F(PortInventoryTest, ComMappingsAndNamedPathsJoinTheListOncePerDevice) {
     EXPECT_FALSE(missing.details.present);
     EXPECT_FALSE(missing.access);
     EXPECT_EQ(missing.accessProblem, "the device is not present");
+    // Nothing of a device server can be looked at without connecting.
+    const InventoryPort server = port("rfc2217://127.0.0.1:4001");
+    EXPECT_EQ(server.details.description, "serial device server (RFC 2217) at 127.0.0.1:4001");
+    EXPECT_TRUE(server.access);
+    EXPECT_EQ(server.com, 4);
 }
 
 TEST_F(PortInventoryTest, NamesTheGroupThatOwnsTheDeviceAndTheProcessesHoldingIt) {
