@@ -29,6 +29,10 @@ std::vector<PortDevice> ListPortDevices(const std::string& devRoot = "/dev",
                                         const std::string& ttyClassRoot = "/sys/class/tty");
 // One device as ListPortDevices describes it, for the current user.
 PortDevice DescribePortDevice(const std::string& path);
+// Whether the device exists and its permissions keep this user out (the
+// port layer calls that a "General Error"). Never on Windows, where a COM
+// port has no permissions of its own.
+bool DeviceAccessDenied(const std::string& path);
 
 // What decides the access hint, gathered by ListPortDevices; separate so
 // the rules can be checked without owning real devices.

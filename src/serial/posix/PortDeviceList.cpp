@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
@@ -156,3 +157,7 @@ std::vector<PortDevice> ListPortDevices(const std::string& devRoot,
 }
 
 PortDevice DescribePortDevice(const std::string& path) { return Describe(path, CurrentUser()); }
+
+bool DeviceAccessDenied(const std::string& path) {
+    return access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+}
