@@ -1,8 +1,7 @@
 // The report's HTML and JSON forms, and what it finds out about the port.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -130,6 +129,7 @@ TEST(RenderReportTest, HexRowsStartEachSixteenBytesWithTheirOffset) {
 }
 
 TEST(ReportEnvironmentTest, HoldersAreTheOtherProcessesWithTheDeviceOpen) {
+    SKIP_WITHOUT_POSIX("/proc and symbolic links");
     ScopedTempDir dir;
     const std::string device = dir.File("ttyUSB0");
     std::ofstream(device).put('x');
@@ -139,31 +139,30 @@ TEST(ReportEnvironmentTest, HoldersAreTheOtherProcessesWithTheDeviceOpen) {
         std::string comm;
         std::string link;
     };
-    const std::string self = std::to_string(::getpid());
+    const std::string self = std::to_string(CurrentProcessIdentity().pid);
     for (const Process& p : {Process{"123", "minicom", device}, Process{"456", "bash", "/dev/null"},
                              Process{self, "veltrixctl", device}, Process{"self", "x", device}}) {
-        ::mkdir(proc.c_str(), 0700);
-        ::mkdir((proc + "/" + p.pid).c_str(), 0700);
-        ::mkdir((proc + "/" + p.pid + "/fd").c_str(), 0700);
+        std::filesystem::create_directories(proc + "/" + p.pid + "/fd");
         std::ofstream(proc + "/" + p.pid + "/comm") << p.comm << "\n";
-        ASSERT_EQ(::symlink(p.link.c_str(), (proc + "/" + p.pid + "/fd/3").c_str()), 0);
+        ASSERT_EQ(MakeSymlink(p.link, proc + "/" + p.pid + "/fd/3"), 0);
     }
     EXPECT_EQ(ProcessesHolding(device, proc), std::vector<std::string>{"123 minicom"});
     EXPECT_TRUE(ProcessesHolding(dir.File("missing"), proc).empty());
 }
 
 TEST(ReportEnvironmentTest, PortDescriptionAndModes) {
+    SKIP_WITHOUT_POSIX("device files with modes");
     ScopedTempDir dir;
     const std::string file = dir.File("device");
     std::ofstream(file).put('x');
-    ::chmod(file.c_str(), 0640);
+    SetMode(file, 0640);
     const PortSection port = DescribePort(3, file, "test");
     EXPECT_TRUE(port.exists);
     EXPECT_EQ(port.type, "regular file");
     EXPECT_EQ(port.mode, "-rw-r-----");
     EXPECT_EQ(port.comNumber, 3);
     EXPECT_FALSE(DescribePort(3, dir.File("gone"), "test").exists);
-    EXPECT_EQ(ModeString(S_IFCHR | 0660), "crw-rw----");
+    EXPECT_EQ(ModeString(0020000 | 0660), "crw-rw----");  // S_IFCHR
 }
 
 TEST(ReportFileTest, DefaultNameNeverReplacesAnEarlierReport) {
