@@ -8,6 +8,8 @@
 #include "ExitCodes.h"
 #include "StopSignals.h"
 #include "JsonOutput.h"
+#include "live/LiveServer.h"
+#include "live/ServeAddress.h"
 #include "model/ScanReply.h"
 #include "platform/Clock.h"
 
@@ -43,6 +45,7 @@ struct BeamsRequest {
     int channels = 0;  // 0: from the diagnostics
     std::string saveOriginal;
     bool watch = false;
+    std::optional<ServeAddress> serve;
 };
 
 // Scans and prints, each scan as soon as it is in (with --json one object
@@ -74,6 +77,18 @@ int TakeScans(CommandEnv& env, CControllerLink& link, const BeamsRequest& reques
 }
 
 int Beams(CommandEnv& env, const BeamsRequest& request) {
+    // Listening before anything else, so that the address is the first line
+    // a technician reads, and a wrong one is refused before the controller
+    // is changed.
+    LiveServer live;
+    if (request.serve) {
+        std::string error;
+        if (!live.Start(request.serve->address, request.serve->port, error)) {
+            env.ui.Report(error);
+            return kExitUsage;
+        }
+        env.ui.Report("Open " + live.Url() + " on a phone");
+    }
     // Where the original goes should it not go back, found writable before
     // the controller is changed rather than when it is too late.
     const std::string savePath = request.saveOriginal.empty() ? FreshOriginalName() : request.saveOriginal;
@@ -92,7 +107,7 @@ int Beams(CommandEnv& env, const BeamsRequest& request) {
         env.ui.Report("Unable to input blanking fields.");
         result = kExitController;
     } else if (request.watch) {
-        result = WatchBeams(env, link, map, request.count);
+        result = WatchBeams(env, link, map, request.count, request.serve ? &live : nullptr);
     } else {
         if (env.global.json) {
             env.out << JsonLine({{"channels", channels},
@@ -138,7 +153,14 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
         "from the one before (with --json one object per line, then one with\n"
         "original_restored). Beside each row an x marks every beam that was\n"
         "blocked at some scan since the watch began, so a beam that flickers\n"
-        "stays marked.");
+        "stays marked.\n"
+        "\n"
+        "--serve [ADDR:]PORT also shows the scans on a phone: it serves a page\n"
+        "at http://ADDR:PORT/TOKEN/ (printed first on stderr; TOKEN is random)\n"
+        "that follows every scan, as --watch does, until the command ends. It\n"
+        "listens only on ADDR (default: this computer's first IPv4 address\n"
+        "other than 127.0.0.1), read-only, for at most 8 phones. PORT 0 takes\n"
+        "any free port.");
     const auto request = std::make_shared<BeamsRequest>();
     beams->add_option_function<std::string>(
              "--count",
@@ -153,6 +175,18 @@ void AddBeamsCommand(CLI::App& app, CommandEnv& env) {
         "--watch", [request] { request->watch = true; },
         "scan until Ctrl-C, redrawing the rows in place on a\n"
         "terminal, a block per changed scan elsewhere");
+    beams->add_option_function<std::string>(
+             "--serve",
+             [request](const std::string& value) {
+                 std::string error;
+                 request->serve = ParseServeAddress(value, error);
+                 if (!request->serve) throw CLI::ValidationError("--serve: " + error);
+                 request->watch = true;
+             },
+             "serve a live view of the scans to phones on\n"
+             "ADDR (default: the first non-loopback IPv4\n"
+             "address) and PORT; implies --watch")
+        ->type_name("[ADDR:]PORT");
     beams->add_option_function<std::string>(
              "--channels",
              [request](const std::string& value) {

@@ -61,7 +61,8 @@ Json WatchJson(int number, uint32_t elapsedMs, const CBeamBitScan& scan, const C
 
 }  // namespace
 
-int WatchBeams(CommandEnv& env, CControllerLink& link, const CBlankingMap& map, int limit) {
+int WatchBeams(CommandEnv& env, CControllerLink& link, const CBlankingMap& map, int limit,
+               LiveServer* live) {
     const bool terminal = !env.global.json && StdoutIsTerminal();
     const int channels = map.ChannelCount();
     CBeamBitScan scan(channels);
@@ -70,15 +71,24 @@ int WatchBeams(CommandEnv& env, CControllerLink& link, const CBlankingMap& map, 
     history.Clear(channels);
     std::size_t linesOnScreen = 0;
     const uint32_t start = GetClock().TickMs();
+    int taken = 0;
+    int64_t shownAt = 0;
+    // The viewers keep the last scan, marked with how the watch ended.
+    const auto publish = [&](LiveState state) {
+        if (live && taken > 0)
+            live->Publish(MakeLiveScan(taken, shown, map, true, history, state, shownAt));
+    };
     for (int i = 1; limit <= 0 || i <= limit; ++i) {
         if (StopSignals::Raised() || !env.out) {
             env.ui.Report("Stopped after " + std::to_string(i - 1) + " scans.");
             break;
         }
         if (!link.RequestScan(scan)) {
+            publish(LiveState::Stale);
             env.ui.Report("Unable to Input Scan.");
             return kExitController;
         }
+        taken = i;
         // Every change of a beam is a change of the reply, so the history
         // misses no blocked beam by looking at changed scans only.
         const bool changed = i == 1 || scan != shown;
@@ -86,6 +96,8 @@ int WatchBeams(CommandEnv& env, CControllerLink& link, const CBlankingMap& map, 
             shown = scan;
             history.Add(scan);
         }
+        shownAt = WallClockMs();
+        publish(LiveState::Scanning);
         if (env.global.json) {
             if (changed) env.out << JsonLine(WatchJson(i, GetClock().TickMs() - start, shown, map, history));
         } else if (changed || terminal) {
@@ -98,5 +110,6 @@ int WatchBeams(CommandEnv& env, CControllerLink& link, const CBlankingMap& map, 
         }
         env.out.flush();
     }
+    publish(LiveState::Stopped);
     return kExitOk;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandEnv.h"
+#include "live/LiveServer.h"
 #include "model/CBlankingMap.h"
 #include "protocol/CControllerLink.h"
 
@@ -10,5 +11,7 @@
 // the one before, and with --json one object per such scan. Each block has
 // the counts and, beside every row, which beams were blocked at some scan
 // since the watch began. Returns kExitOk, or kExitController after a failed
-// scan.
-int WatchBeams(CommandEnv& env, CControllerLink& link, const CBlankingMap& map, int limit);
+// scan. With a live server, every scan goes to its viewers too, and the
+// end of the watch (a signal, the limit, a failed scan) as its state.
+int WatchBeams(CommandEnv& env, CControllerLink& link, const CBlankingMap& map, int limit,
+               LiveServer* live = nullptr);

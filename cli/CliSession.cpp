@@ -77,6 +77,7 @@ int CliSession::ReadOperationalDiagnostics(CDiagnosticsRecord& record) {
         m_ui.Report("Unable to input Diagnostics.");
         return kExitController;
     }
+    NoteDiagnostics(record);
     if (record.systemState != 3) {
         m_ui.Report("Alignment cannot be executed because the device is not in an operational state.");
         return kExitController;
@@ -92,6 +93,9 @@ int CliSession::ReadOriginal(const char* failureText) {
 
 int CliSession::JournalOriginal(const std::string& commandName) {
     m_refusal = kExitOk;
+    // The entry says which controller it is for, so that 'recover' sends it
+    // to no other.
+    IdentifyController();
     return JournalOriginalPsf(commandName) ? kExitOk : m_refusal;
 }
 

@@ -41,6 +41,8 @@ void AddPartNumberCommand(CLI::App& app, CommandEnv& env);
 void AddRecoverCommand(CLI::App& app, CommandEnv& env);
 void AddMonitorCommand(CLI::App& app, CommandEnv& env);
 void AddReportCommand(CLI::App& app, CommandEnv& env);
+void AddStationCommand(CLI::App& app, CommandEnv& env);
+void AddStationExportCommand(CLI::App& station, CommandEnv& env);
 // Sub-words of psf, each in its own file.
 void AddPsfSetCommand(CLI::App& psf, CommandEnv& env);
 void AddPsfDiffCommand(CLI::App& psf, CommandEnv& env);

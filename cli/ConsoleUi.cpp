@@ -16,7 +16,7 @@ void ConsoleUi::Prompt(const std::string& question) {
     m_out.flush();
 }
 
-MsgResult ConsoleUi::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon) {
+MsgResult ConsoleUi::ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon, MsgResult) {
     Report(text);
     switch (buttons) {
     case MsgButtons::Ok:

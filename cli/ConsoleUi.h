@@ -19,7 +19,6 @@ class ConsoleUi : public UiServices {
 public:
     explicit ConsoleUi(std::ostream& diagnostics);
 
-    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     std::optional<std::string> PromptOpenFile(const FilePrompt& prompt) override;
     std::optional<std::string> PromptSaveFile(const FilePrompt& prompt) override;
     void Beep(BeepKind) override {}
@@ -39,6 +38,8 @@ public:
     const std::optional<std::string>& SavedTo() const { return m_savedTo; }
 
 protected:
+    MsgResult ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                          MsgResult defaultButton) override;
     void ShowWaitCursor(bool) override {}
 
 private:

@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "ExitCodes.h"
 #include "JsonOutput.h"
+#include "command/ServerRate.h"
 #include "model/PsfCodes.h"
 #include "model/PsfFile.h"
 
@@ -59,6 +60,11 @@ int PutPsf(CommandEnv& env, const std::string& path, bool force) {
     }
     CliSession session(env.global, env.ui);
     if (const int rc = session.Open(); rc != kExitOk) return rc;
+    if (const std::string warning = CheckServerRate(*session.Link(), session.DevicePath(), record);
+        !warning.empty() && !force) {
+        env.ui.Report(warning + " Nothing was sent (--force sends it all the same).");
+        return kExitUsage;
+    }
     if (!session.Link()->SendPsf(record)) {
         env.ui.Report("Unable to output PSF.");
         return kExitController;
@@ -90,9 +96,13 @@ void AddPsfCommand(CLI::App& app, CommandEnv& env) {
     CLI::App* put = AddFileCommand(
         *psf, env, "put",
         "sends the parameter set in FILE to the controller; a set with codes\n"
-        "in no option table (psf show marks them) is refused unless --force",
+        "in no option table (psf show marks them) is refused unless --force,\n"
+        "and so is, over tcp://, a set with another baud rate than the\n"
+        "controller's: the device server's line would not follow it",
         [force](CommandEnv& e, const std::string& path) { return PutPsf(e, path, *force); });
-    put->add_flag("--force", *force, "send a set with codes in no option table all the same")
+    put->add_flag("--force", *force,
+                  "send the set all the same: codes in no option table, or over\n"
+                  "tcp:// a baud rate the server's line will not follow")
         ->disable_flag_override();
     AddFileCommand(*psf, env, "show",
                    "prints the parameter set in FILE, every field and the 16 outputs;\n"

@@ -3,18 +3,41 @@
 #include "JsonOutput.h"
 #include "StopSignals.h"
 #include "command/CRecoveryCommand.h"
+#include "platform/UiServices.h"
 
 namespace {
 
 struct RecoverRequest {
     bool list = false;
+    bool force = false;
     std::string discard;
 };
 
 // What became of one journal file.
 struct Outcome {
     const RecoveryJournal::Item* item;
-    std::string state;  // "restored", "failed", "running", "unusable", "pending"
+    // "restored", "failed", "refused", "running", "unusable", "pending"
+    std::string state;
+};
+
+// The recovery as this tool runs it: another controller on the entry's
+// device gets nothing unless --force says so.
+class CliRecovery : public CRecoveryCommand {
+  public:
+    using CRecoveryCommand::CRecoveryCommand;
+    bool Refused() const { return m_refused; }
+
+  protected:
+    bool SendToOtherController(const RecoveryEntry& entry, const std::string& difference) override {
+        Ui().MessageBox("The controller on " + EntryPortName(entry) + " is not the one this entry was made for (" +
+                            difference + "). Nothing was sent. Use --force to send it anyway.",
+                        MsgButtons::Ok, MsgIcon::Exclamation);
+        m_refused = true;
+        return false;
+    }
+
+  private:
+    bool m_refused = false;
 };
 
 std::string PortOf(const RecoveryJournal::Item& item) {
@@ -32,6 +55,7 @@ std::string Describe(const Outcome& outcome) {
                        ", original " + EntryContents(entry);
     if (outcome.state == "restored") return text + " sent back";
     if (outcome.state == "failed") return text + " could not be sent back; kept";
+    if (outcome.state == "refused") return text + " not sent: another controller answers there; kept";
     if (outcome.state == "running") return text + ", still in use by process " + std::to_string(entry.writer.pid);
     return text + ", waiting to be sent back";
 }
@@ -113,7 +137,7 @@ int Discard(CommandEnv& env, const RecoveryJournal& journal, const std::vector<R
     return kExitOk;
 }
 
-int SendBack(CommandEnv& env, const std::vector<RecoveryJournal::Item>& items) {
+int SendBack(CommandEnv& env, const std::vector<RecoveryJournal::Item>& items, bool force) {
     std::vector<Outcome> outcomes;
     int result = kExitOk;
     for (const auto& item : items) {
@@ -122,9 +146,10 @@ int SendBack(CommandEnv& env, const std::vector<RecoveryJournal::Item>& items) {
         if (outcome.state == "pending" && !StopSignals::Raised()) {
             // Each original goes back to the device it was taken from.
             const RestoringScope restoring;
-            CRecoveryCommand command(nullptr, *item.entry);
-            outcome.state = command.Run() ? "restored" : "failed";
-            if (outcome.state == "failed") result = kExitController;
+            CliRecovery command(nullptr, *item.entry);
+            if (force) command.SkipIdentityCheck();
+            outcome.state = command.Run() ? "restored" : command.Refused() ? "refused" : "failed";
+            if (outcome.state != "restored") result = kExitController;
         }
         outcomes.push_back(outcome);
     }
@@ -137,7 +162,7 @@ int Recover(CommandEnv& env, const RecoverRequest& request) {
     const std::vector<RecoveryJournal::Item> items = journal.List();
     if (request.list) return List(env, items);
     if (!request.discard.empty()) return Discard(env, journal, items, request.discard);
-    return SendBack(env, items);
+    return SendBack(env, items, request.force);
 }
 
 }  // namespace
@@ -155,12 +180,20 @@ void AddRecoverCommand(CLI::App& app, CommandEnv& env) {
         "\n"
         "Without options every entry whose program is gone is sent back to its\n"
         "device and removed once it got there; an entry that could not be sent\n"
-        "stays (exit status 1). Entries that cannot be used (damaged, made for\n"
+        "stays (exit status 1). First the controller's identity is read: an\n"
+        "entry whose controller is not the one on the device now (another part\n"
+        "number, date code, firmware, board layout or id) is not sent and stays,\n"
+        "unless --force. Entries that cannot be used (damaged, made for\n"
         "another device or on another computer) are reported and kept, never\n"
         "sent. \"Nothing to recover.\" when there is no entry.");
     const auto request = std::make_shared<RecoverRequest>();
     CLI::Option* list = recover->add_flag("--list", request->list, "list the entries, send nothing")
                             ->disable_flag_override();
+    CLI::Option* force = recover->add_flag("--force", request->force,
+                                           "send even to a controller that is not the one\n"
+                                           "an entry was made for")
+                             ->disable_flag_override()
+                             ->excludes(list);
     recover
         ->add_option_function<std::string>(
             "--discard",
@@ -171,6 +204,7 @@ void AddRecoverCommand(CLI::App& app, CommandEnv& env) {
             "remove the entries of DEVICE (its path, or COM<N>)\n"
             "without sending them")
         ->type_name("DEVICE")
-        ->excludes(list);
+        ->excludes(list)
+        ->excludes(force);
     RunWhenChosen(recover, env, [&env, request] { return Recover(env, *request); });
 }

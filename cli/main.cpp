@@ -18,6 +18,7 @@
 #include "platform/UserSettings.h"
 #include "serial/CommDeviceFactory.h"
 #include "serial/TraceLog.h"
+#include "serial/net/NetDeviceName.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ void AddCommands(CLI::App& app, CommandEnv& env) {
     AddPartNumberCommand(app, env);
     AddRecoverCommand(app, env);
     AddReportCommand(app, env);
+    AddStationCommand(app, env);
 }
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
@@ -61,9 +63,14 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
            "--device",
            [&options](const std::string& value) {
                if (value.empty()) throw CLI::ValidationError("--device needs a path");
+               std::string error;
+               if (IsNetDeviceName(value) && !ParseNetDeviceName(value, &error))
+                   throw CLI::ValidationError("--device: " + error);
                options.device = value;
            },
-           "use the serial device at PATH")
+           "use the serial device at PATH, or a serial device server:\n"
+           "rfc2217://HOST:PORT (RFC 2217: the tool sets the line) or\n"
+           "tcp://HOST:PORT (raw: the line is set at the server)")
         ->type_name("PATH");
     app.add_flag("--json", options.json, "print one JSON object on stdout")
         ->disable_flag_override()

@@ -36,10 +36,18 @@ QMessageBox::StandardButtons ToQtButtons(MsgButtons buttons) {
     return QMessageBox::Ok;
 }
 
-// The first button is the default, as in the system's message boxes.
-QMessageBox::StandardButton FirstButton(MsgButtons buttons) {
-    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? QMessageBox::Yes
-                                                                              : QMessageBox::Ok;
+QMessageBox::StandardButton ToQtButton(MsgResult button) {
+    switch (button) {
+        case MsgResult::Cancel:
+            return QMessageBox::Cancel;
+        case MsgResult::Yes:
+            return QMessageBox::Yes;
+        case MsgResult::No:
+            return QMessageBox::No;
+        case MsgResult::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
 }
 
 // Swallows the mouse buttons and wheel on every window of the program.
@@ -92,11 +100,12 @@ QWidget* QtUiServices::DialogParent() const {
 
 void QtUiServices::DropCaptureForDialog() { m_mouseHold.reset(); }
 
-MsgResult QtUiServices::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
+MsgResult QtUiServices::ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                    MsgResult defaultButton) {
     DropCaptureForDialog();
     QMessageBox box(ToQtIcon(icon), QString::fromUtf8(kAppName), QString::fromStdString(text),
                     ToQtButtons(buttons), DialogParent());
-    box.setDefaultButton(FirstButton(buttons));
+    box.setDefaultButton(ToQtButton(defaultButton));
     // A stale override cursor would show the wait cursor over the buttons.
     const bool cursor = m_cursorShown;
     if (cursor) QApplication::restoreOverrideCursor();

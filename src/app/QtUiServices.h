@@ -18,7 +18,6 @@ class QtUiServices : public UiServices {
     // the mouse capture.
     void SetMainWindow(QWidget* window) { m_mainWindow = window; }
 
-    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     std::optional<std::string> PromptOpenFile(const FilePrompt& prompt) override;
     std::optional<std::string> PromptSaveFile(const FilePrompt& prompt) override;
     void Beep(BeepKind kind) override;
@@ -32,6 +31,8 @@ class QtUiServices : public UiServices {
     static QStringList TranslateFilter(const std::string& filter);
 
   protected:
+    MsgResult ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                          MsgResult defaultButton) override;
     void ShowWaitCursor(bool show) override;
 
   private:

@@ -1,5 +1,7 @@
 #include "command/CControllerCommand.h"
 
+#include <utility>
+
 #include "model/PsfFile.h"
 #include "platform/UiServices.h"
 #include "serial/PortDevicePath.h"
@@ -74,23 +76,28 @@ bool CControllerCommand::SendOriginalPsf(const CPsfRecord& psf) {
 
 void CControllerCommand::RestoreOriginalPsf(const CPsfRecord& psf) {
     Ui().BeginWaitCursor();
-    bool decided = false;
     if (SendOriginalPsf(psf)) {
-        decided = true;
+        m_recovery.DropPsf(psf);
         // Let the controller take the parameter set over before anyone talks to it.
         Ui().RestoreWaitCursor();
         Ui().CaptureMouse();
         CControllerLink::DelayMs(1000);
         Ui().ReleaseMouse();
-    } else if (Ui().MessageBox("Unable to restore original PSF.\n"
-                               "Do you want to save the original PSF to a file?",
-                               MsgButtons::YesNo, MsgIcon::Stop) == MsgResult::Yes) {
-        decided = SavePsfAs(psf) && !m_keepEntryUnlessSent;
     } else {
-        decided = !m_keepEntryUnlessSent;
+        OriginalNotRestored(psf);
     }
-    if (decided) m_recovery.DropPsf(psf);
     Ui().EndWaitCursor();
+}
+
+void CControllerCommand::OriginalNotRestored(const CPsfRecord& psf) {
+    // No keeps the entry: the controller may still hold the temporary set,
+    // and the next start offers the original again. Only the user's own
+    // save to a file settles it.
+    if (Ui().MessageBox("Unable to restore original PSF.\n"
+                        "Do you want to save the original PSF to a file?",
+                        MsgButtons::YesNo, MsgIcon::Stop) == MsgResult::Yes &&
+        SavePsfAs(psf) && !m_keepEntryUnlessSent)
+        m_recovery.DropPsf(psf);
 }
 
 bool CControllerCommand::SavePsfAs(const CPsfRecord& psf) {
@@ -121,8 +128,7 @@ bool CControllerCommand::JournalOriginalPsf(CPsfRecord& original, const std::str
     // An earlier run's original went back: the one just read was temporary.
     if (pending && pending->problem == EntryProblem::None && pending->entry->psf) original = m_originalPsf;
     std::string error;
-    const uint8_t id = m_link ? m_link->ControllerId() : 0;
-    if (m_recovery.RecordPsf(original, id, commandName, error)) return true;
+    if (m_recovery.RecordPsf(original, IdentityForJournal(), commandName, error)) return true;
     return ContinueWithoutJournal(error);
 }
 
@@ -131,8 +137,8 @@ bool CControllerCommand::JournalOriginalBlanking(const CBlankingMap& original,
     SetJournalDevice();
     if (!ClearThePendingEntry()) return false;
     std::string error;
-    const uint8_t id = m_link ? m_link->ControllerId() : 0;
-    if (m_recovery.RecordBlanking(OriginalBlanking::From(original), id, commandName, error))
+    if (m_recovery.RecordBlanking(OriginalBlanking::From(original), IdentityForJournal(), commandName,
+                                  error))
         return true;
     return ContinueWithoutJournal(error);
 }
@@ -182,14 +188,62 @@ bool CControllerCommand::OfferPendingEntry(const RecoveryEntry& pending) {
 }
 
 bool CControllerCommand::ContinueWithoutJournal(const std::string& reason) {
+    // Enter must not change a controller with nothing to fall back on.
     return Ui().MessageBox(reason +
                                "\nShould the program end before the original settings go back, "
                                "they cannot be recovered.\nGo on all the same?",
-                           MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes;
+                           MsgButtons::YesNo, MsgIcon::Exclamation, MsgResult::No) == MsgResult::Yes;
 }
 
-bool CControllerCommand::SendBackPending(const RecoveryEntry& entry) {
+bool CControllerCommand::SendToOtherController(const RecoveryEntry& entry, const std::string& difference) {
+    return Ui().MessageBox("The controller on " + EntryPortName(entry) +
+                               " is not the one this entry was made for (" + difference + ").\n"
+                               "Send its original " + EntryContents(entry) + " back all the same?",
+                           MsgButtons::YesNo, MsgIcon::Exclamation, MsgResult::No) == MsgResult::Yes;
+}
+
+void CControllerCommand::NoteDiagnostics(const CDiagnosticsRecord& record) { m_hardware = HardwareOf(record); }
+
+std::optional<ControllerIdentity> CControllerCommand::ReadIdentity() {
+    CDiagnosticsRecord record;
+    if (!m_link || !m_link->RequestDiagnostics(record)) return std::nullopt;
+    NoteDiagnostics(record);
+    return ControllerIdentity{m_link->ControllerId(), m_hardware};
+}
+
+void CControllerCommand::IdentifyController() {
+    if (!m_hardware) ReadIdentity();
+}
+
+ControllerIdentity CControllerCommand::IdentityForJournal() const {
+    return {m_link ? m_link->ControllerId() : uint8_t{0}, m_hardware};
+}
+
+CControllerCommand::Verdict CControllerCommand::CheckPendingIdentity(const RecoveryEntry& entry) {
+    const std::optional<ControllerIdentity> found = ReadIdentity();
+    if (!found) return Verdict::Unreachable;
+    const std::string difference = IdentityDifference(entry.Identity(), *found);
+    if (difference.empty() || SendToOtherController(entry, difference)) return Verdict::Send;
+    return Verdict::Refused;
+}
+
+bool CControllerCommand::SendBackPending(const RecoveryEntry& entry, bool checkIdentity) {
+    const Verdict verdict = checkIdentity ? CheckPendingIdentity(entry) : Verdict::Send;
+    // Nothing goes out, and the entry stays as it is.
+    if (verdict == Verdict::Refused) return false;
     m_recovery.Adopt(entry);
+    if (verdict == Verdict::Unreachable) {
+        // Reported as the send that could not be made would have been.
+        if (entry.blanking) Report("Unable to restore blanking fields in controller.");
+        if (entry.psf) {
+            const bool keep = std::exchange(m_keepEntryUnlessSent, true);
+            Ui().BeginWaitCursor();
+            OriginalNotRestored(*entry.psf);
+            Ui().EndWaitCursor();
+            m_keepEntryUnlessSent = keep;
+        }
+        return false;
+    }
     bool allBack = true;
     if (entry.blanking && !RestoreOriginalBlanking(entry.blanking->ToMap())) {
         Report("Unable to restore blanking fields in controller.");

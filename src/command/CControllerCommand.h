@@ -6,6 +6,7 @@
 
 #include "command/RecoveryRecorder.h"
 #include "model/CBlankingMap.h"
+#include "model/CDiagnosticsRecord.h"
 #include "model/CPsfRecord.h"
 #include "protocol/CControllerLink.h"
 
@@ -21,8 +22,10 @@
 // temporary blanking into the controller first journals what the controller
 // holds (JournalOriginalPsf, JournalOriginalBlanking: one call before the
 // send). Should the program die before the original goes back, the journal
-// still has it. The entry goes once the original went back, or once the
-// user decided about it.
+// still has it, with the controller's identity. The entry goes once the
+// original went back, or once the user saved it to a file; nothing is sent
+// back from an entry to a controller that is not the one it was made for
+// unless the user says so.
 class CControllerCommand {
 public:
     CControllerCommand(void* parentWindow, int portIndex, int baudRate);
@@ -58,6 +61,12 @@ public:
     // Sends the original blanking back (input flushed, up to three tries);
     // on success the journal forgets it. Shows nothing.
     bool RestoreOriginalBlanking(const CBlankingMap& original);
+    // The diagnostics this command read: the journal takes the controller's
+    // identity from them. A command that has not read them journals the id
+    // alone, unless it calls IdentifyController first (which reads them,
+    // one exchange more).
+    void NoteDiagnostics(const CDiagnosticsRecord& record);
+    void IdentifyController();
 
     // Opens this device path instead of the one the COM number leads to;
     // comNumber 0 names the port by its path alone.
@@ -85,12 +94,21 @@ protected:
     // whether to send its originals back now (and does so); true lets the
     // command go on.
     virtual bool OfferPendingEntry(const RecoveryEntry& pending);
-    // The journal could not be written: whether to go on without it.
+    // The journal could not be written: whether to go on without it (the
+    // desktop asks, No being the default).
     virtual bool ContinueWithoutJournal(const std::string& reason);
-    // Sends every original of an entry of an earlier run back; the entry is
-    // taken apart as they go, and what could not be sent stays. True when
-    // all went back; OriginalPsf() is then the entry's parameter set.
-    bool SendBackPending(const RecoveryEntry& entry);
+    // Another controller than the one an entry of an earlier run was made
+    // for answers on its device; difference says how it differs ("part
+    // number 999, not 123456"). The desktop asks, No being the default;
+    // true sends the entry's originals all the same.
+    virtual bool SendToOtherController(const RecoveryEntry& entry, const std::string& difference);
+    // Sends every original of an entry of an earlier run back, once the
+    // controller's identity was read and found to be the entry's (or the
+    // user chose to send to another one); checkIdentity false skips that.
+    // The entry is taken apart as they go, and what could not be sent
+    // stays. True when all went back; OriginalPsf() is then the entry's
+    // parameter set.
+    bool SendBackPending(const RecoveryEntry& entry, bool checkIdentity = true);
 
     int m_baudRate;
     void* m_parentWindow;
@@ -108,6 +126,18 @@ private:
     // True when an original parameter set went back (flushes the input
     // first: late scan replies must not be taken for the acknowledgement).
     bool SendOriginalPsf(const CPsfRecord& psf);
+    // An original that did not go back: the failure is reported, and the
+    // save offered; what is left in the journal depends on the answer.
+    void OriginalNotRestored(const CPsfRecord& psf);
+    // The controller on the line, for a journal entry: the id of the last
+    // probe and the hardware of the diagnostics noted, if any.
+    ControllerIdentity IdentityForJournal() const;
+    // Reads the identity of the controller on the line; nothing when its
+    // diagnostics do not come.
+    std::optional<ControllerIdentity> ReadIdentity();
+    // Whether an entry's originals may go to the controller on the line.
+    enum class Verdict { Send, Refused, Unreachable };
+    Verdict CheckPendingIdentity(const RecoveryEntry& entry);
     // Deals with what another run left for this device before this command
     // writes its own entry.
     bool ClearThePendingEntry();
@@ -116,4 +146,5 @@ private:
     std::optional<std::string> m_devicePath;
     int m_comNumber;
     bool m_openFailed = false;
+    std::optional<ControllerHardware> m_hardware;
 };

@@ -9,7 +9,7 @@ CRecoveryCommand::CRecoveryCommand(void* parentWindow, const RecoveryEntry& entr
     SetDevicePath(entry.device, entry.comNumber);
 }
 
-int CRecoveryCommand::Execute() { return SendBackPending(m_entry) ? 1 : 0; }
+int CRecoveryCommand::Execute() { return SendBackPending(m_entry, m_checkIdentity) ? 1 : 0; }
 
 int OfferPendingRecoveries(void* parentWindow, const RecoveryJournal& journal) {
     int asked = 0;

@@ -11,7 +11,12 @@
 namespace {
 
 constexpr const char* kMagic = "veltrix-recovery";
-constexpr int kVersion = 1;
+// Version 2 added the controller's hardware identity; version 1 entries
+// still load, with the id alone.
+constexpr int kVersion = 2;
+constexpr int kOldestVersion = 1;
+
+constexpr const char* kHardwareKeys[] = {"part-number", "date-code", "firmware", "boards"};
 
 uint32_t Crc32(const std::string& text) {
     uint32_t crc = 0xFFFFFFFFu;
@@ -124,6 +129,13 @@ std::string SerializeRecoveryEntry(const RecoveryEntry& entry) {
     out << "resolved " << Encode(entry.resolved) << '\n';
     out << "com " << entry.comNumber << '\n';
     out << "controller " << Hex(&entry.controllerId, 1) << '\n';
+    if (entry.hardware) {
+        const ControllerHardware& hardware = *entry.hardware;
+        out << "part-number " << Encode(hardware.partNumber) << '\n';
+        out << "date-code " << Encode(hardware.dateCode) << '\n';
+        out << "firmware " << Encode(hardware.firmware) << '\n';
+        out << "boards " << Encode(hardware.boards) << '\n';
+    }
     out << "command " << Encode(entry.command) << '\n';
     out << "started " << static_cast<long long>(entry.started) << '\n';
     out << "host " << Encode(entry.writer.host) << '\n';
@@ -153,7 +165,7 @@ EntryProblem ParseRecoveryEntry(const std::string& text, RecoveryEntry& entry,
     const std::string version = text.substr(magic.size(), firstEnd == std::string::npos
                                                                ? std::string::npos
                                                                : firstEnd - magic.size());
-    if (version != std::to_string(kVersion)) {
+    if (version.size() != 1 || version[0] < '0' + kOldestVersion || version[0] > '0' + kVersion) {
         problem = "written in another format (version " + version.substr(0, 16) + ")";
         return EntryProblem::Foreign;
     }
@@ -204,6 +216,18 @@ EntryProblem ParseRecoveryEntry(const std::string& text, RecoveryEntry& entry,
         return Corrupt(problem, "the process start is damaged");
     parsed.writer.startTicks = number;
 
+    // The hardware identity comes whole or not at all.
+    const int hardwareKeys = static_cast<int>(std::count_if(std::begin(kHardwareKeys), std::end(kHardwareKeys),
+                                                            [&](const char* key) { return all.count(key) > 0; }));
+    if (hardwareKeys != 0 && hardwareKeys != 4) return Corrupt(problem, "the controller's identity is incomplete");
+    if (hardwareKeys == 4) {
+        ControllerHardware hardware;
+        if (!Decode(all["part-number"], hardware.partNumber) || !Decode(all["date-code"], hardware.dateCode) ||
+            !Decode(all["firmware"], hardware.firmware) || !Decode(all["boards"], hardware.boards))
+            return Corrupt(problem, "the controller's identity is damaged");
+        parsed.hardware = hardware;
+    }
+
     for (const auto& [key, field] : all) {
         if (key == "psf") {
             CPsfRecord psf;
@@ -219,7 +243,8 @@ EntryProblem ParseRecoveryEntry(const std::string& text, RecoveryEntry& entry,
                 return Corrupt(problem, "the blanking fields are damaged");
             blanking.channels = static_cast<int>(number);
             parsed.blanking = blanking;
-        } else if (std::find(std::begin(kRequired), std::end(kRequired), key) == std::end(kRequired)) {
+        } else if (std::find(std::begin(kRequired), std::end(kRequired), key) == std::end(kRequired) &&
+                   std::find(std::begin(kHardwareKeys), std::end(kHardwareKeys), key) == std::end(kHardwareKeys)) {
             return Corrupt(problem, "it holds an unknown field '" + key.substr(0, 32) + "'");
         }
     }

@@ -8,6 +8,7 @@
 
 #include "model/CBlankingMap.h"
 #include "model/CPsfRecord.h"
+#include "model/ControllerIdentity.h"
 #include "platform/ProcessIdentity.h"
 
 // The blanking a controller held before a command cleared or changed it:
@@ -28,6 +29,9 @@ struct RecoveryEntry {
     std::string resolved;  // what that path led to then (symbolic links followed)
     int comNumber = 0;     // 0 when the device was named by its path
     uint8_t controllerId = 0;
+    // The rest of the controller's identity; entries of earlier versions
+    // have the id alone.
+    std::optional<ControllerHardware> hardware;
     std::string command;   // "Alignment", "beams", ...
     std::time_t started = 0;
     ProcessIdentity writer;
@@ -35,6 +39,7 @@ struct RecoveryEntry {
     std::optional<OriginalBlanking> blanking;
 
     bool Empty() const { return !psf && !blanking; }
+    ControllerIdentity Identity() const { return {controllerId, hardware}; }
     bool operator==(const RecoveryEntry&) const = default;
 };
 

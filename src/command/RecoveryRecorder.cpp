@@ -18,7 +18,8 @@ bool RecoveryRecorder::Store(RecoveryEntry entry, std::string& error) {
     return true;
 }
 
-RecoveryEntry RecoveryRecorder::Current(uint8_t controllerId, const std::string& command) const {
+RecoveryEntry RecoveryRecorder::Current(const ControllerIdentity& controller,
+                                        const std::string& command) const {
     RecoveryEntry entry = m_own.value_or(RecoveryEntry{});
     if (!m_own) {
         entry.device = m_device;
@@ -28,20 +29,23 @@ RecoveryEntry RecoveryRecorder::Current(uint8_t controllerId, const std::string&
         entry.started = m_started;
         entry.writer = CurrentProcessIdentity();
     }
-    entry.controllerId = controllerId;
+    entry.controllerId = controller.id;
+    // An identity known once is kept should a later read fail.
+    if (controller.hardware) entry.hardware = controller.hardware;
     return entry;
 }
 
-bool RecoveryRecorder::RecordPsf(const CPsfRecord& psf, uint8_t controllerId,
+bool RecoveryRecorder::RecordPsf(const CPsfRecord& psf, const ControllerIdentity& controller,
                                  const std::string& command, std::string& error) {
-    RecoveryEntry entry = Current(controllerId, command);
+    RecoveryEntry entry = Current(controller, command);
     entry.psf = psf;
     return Store(std::move(entry), error);
 }
 
-bool RecoveryRecorder::RecordBlanking(const OriginalBlanking& blanking, uint8_t controllerId,
+bool RecoveryRecorder::RecordBlanking(const OriginalBlanking& blanking,
+                                      const ControllerIdentity& controller,
                                       const std::string& command, std::string& error) {
-    RecoveryEntry entry = Current(controllerId, command);
+    RecoveryEntry entry = Current(controller, command);
     entry.blanking = blanking;
     return Store(std::move(entry), error);
 }

@@ -25,9 +25,9 @@ class RecoveryRecorder {
 
     // Store an original in the device's entry, next to what this command
     // stored already. False with a message in error when it is not on disk.
-    bool RecordPsf(const CPsfRecord& psf, uint8_t controllerId, const std::string& command,
-                   std::string& error);
-    bool RecordBlanking(const OriginalBlanking& blanking, uint8_t controllerId,
+    bool RecordPsf(const CPsfRecord& psf, const ControllerIdentity& controller,
+                   const std::string& command, std::string& error);
+    bool RecordBlanking(const OriginalBlanking& blanking, const ControllerIdentity& controller,
                         const std::string& command, std::string& error);
     // Takes over an entry of an earlier run, so that sending its originals
     // back takes it apart like one of this command's own.
@@ -44,7 +44,7 @@ class RecoveryRecorder {
 
   private:
     // The entry to add an original to: this command's own, or a new one.
-    RecoveryEntry Current(uint8_t controllerId, const std::string& command) const;
+    RecoveryEntry Current(const ControllerIdentity& controller, const std::string& command) const;
     bool Store(RecoveryEntry entry, std::string& error);
     void Rewrite();
 

@@ -3,21 +3,18 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QSignalBlocker>
 #include <algorithm>
 
 #include "grid/GridItemDelegate.h"
+#include "model/DrawingColours.h"
 
 namespace {
 
-constexpr int kTypeRole = Qt::UserRole + 1;
-constexpr int kLockRole = Qt::UserRole + 2;
-constexpr int kListItemsRole = Qt::UserRole + 3;
-constexpr int kListSelectionRole = Qt::UserRole + 4;
+constexpr int kTypeRole = GridItemDelegate::kCellTypeRole;
+constexpr int kLockRole = GridItemDelegate::kLockedRole;
+constexpr int kListItemsRole = GridItemDelegate::kListItemsRole;
+constexpr int kListSelectionRole = GridItemDelegate::kListSelectionRole;
 constexpr int kCentredRole = GridItemDelegate::kCentredCheckRole;
-
-constexpr const char* kColProperty = "spreadSheetCol";
-constexpr const char* kRowProperty = "spreadSheetRow";
 
 QStringList SplitListItems(const QString& tabSeparated) {
     QStringList items = tabSeparated.split(QLatin1Char('\t'));
@@ -29,7 +26,12 @@ QStringList SplitListItems(const QString& tabSeparated) {
 }  // namespace
 
 CSpreadSheet::CSpreadSheet(QWidget* parent) : QTableWidget(parent) {
-    setItemDelegate(new GridItemDelegate(this));
+    auto* delegate = new GridItemDelegate(this);
+    setItemDelegate(delegate);
+    connect(delegate, &GridItemDelegate::listItemChosen, this, &CSpreadSheet::ListChosen);
+    // The editor opens on F2, Enter, a double click or typing; arrow keys
+    // only ever move the cursor.
+    setEditTriggers(DoubleClicked | EditKeyPressed | AnyKeyPressed);
     // Cells the user fills in by typing get the flags of a plain edit cell.
     auto* prototype = new QTableWidgetItem;
     prototype->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
@@ -98,9 +100,13 @@ bool CSpreadSheet::IsLocked(int col, int row) const {
     return cell && cell->data(kLockRole).toBool();
 }
 
-QComboBox* CSpreadSheet::ListBoxAt(int col, int row) const {
-    if (!IsCell(col, row)) return nullptr;
-    return qobject_cast<QComboBox*>(cellWidget(row - 1, col - 1));
+QStringList CSpreadSheet::ListItemsAt(int col, int row) const {
+    const QTableWidgetItem* cell = CellItemIfAny(col, row);
+    return cell ? cell->data(kListItemsRole).toStringList() : QStringList();
+}
+
+QComboBox* CSpreadSheet::OpenListEditor() const {
+    return qobject_cast<QComboBox*>(indexWidget(currentIndex()));
 }
 
 void CSpreadSheet::SetCellType(int type) {
@@ -118,7 +124,6 @@ void CSpreadSheet::ApplyType(int col, int row, int type) {
     if (oldType == type) return;
     cell->setData(kTypeRole, type);
 
-    if (oldType == kCellTypeList) removeCellWidget(row - 1, col - 1);
     if (oldType == kCellTypeCheckBox) cell->setData(Qt::CheckStateRole, QVariant());
 
     if (type == kCellTypeCheckBox) {
@@ -126,20 +131,11 @@ void CSpreadSheet::ApplyType(int col, int row, int type) {
         cell->setData(Qt::CheckStateRole,
                       oldText == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
     } else if (type == kCellTypeList) {
-        auto* box = new QComboBox;
-        box->setProperty(kColProperty, col);
-        box->setProperty(kRowProperty, row);
-        box->setFocusPolicy(Qt::StrongFocus);
-        box->setFont(cell->data(Qt::FontRole).isValid() ? cell->font() : font());
+        // The cell shows its item; the delegate opens a drop-down to change it.
         const QStringList items = cell->data(kListItemsRole).toStringList();
-        box->addItems(items);
         const QVariant selection = cell->data(kListSelectionRole);
         const int index = selection.isValid() ? selection.toInt() : -1;
-        box->setCurrentIndex(index >= 0 && index < items.size() ? index : -1);
-        cell->setText(box->currentText());
-        connect(box, &QComboBox::activated, this, [this, box](int i) { ListActivated(box, i); });
-        box->installEventFilter(this);
-        setCellWidget(row - 1, col - 1, box);
+        cell->setText(index >= 0 && index < items.size() ? items.at(index) : QString());
     } else if (oldType == kCellTypeList || oldType == kCellTypeCheckBox) {
         cell->setText(QString());
     }
@@ -152,11 +148,28 @@ void CSpreadSheet::ApplyLook(int col, int row) {
     const bool locked = cell->data(kLockRole).toBool();
 
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (!locked && type == kCellTypeEdit) flags |= Qt::ItemIsEditable;
+    if (!locked && (type == kCellTypeEdit || type == kCellTypeList)) flags |= Qt::ItemIsEditable;
     if (!locked && type == kCellTypeCheckBox) flags |= Qt::ItemIsUserCheckable;
     cell->setFlags(flags);
-    cell->setBackground(locked && m_lockedColour.isValid() ? QBrush(m_lockedColour) : QBrush());
-    if (QComboBox* box = ListBoxAt(col, row)) box->setEnabled(!locked);
+    cell->setBackground(locked && m_lockedColour.isValid() ? QBrush(LockedShade()) : QBrush());
+}
+
+QColor CSpreadSheet::LockedShade() const {
+    const auto rgb = [](const QColor& c) {
+        return Rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
+    };
+    const Rgb shade = LockedCellShade(rgb(m_lockedColour), rgb(palette().color(QPalette::Base)),
+                                      rgb(palette().color(QPalette::Text)));
+    return QColor(shade.r, shade.g, shade.b);
+}
+
+void CSpreadSheet::changeEvent(QEvent* event) {
+    // A theme changed while the table is open: the locked cells follow it.
+    if (event->type() == QEvent::PaletteChange && m_lockedColour.isValid())
+        for (int row = 1; row <= rowCount(); ++row)
+            for (int col = 1; col <= columnCount(); ++col)
+                if (IsLocked(col, row)) ApplyLook(col, row);
+    QTableWidget::changeEvent(event);
 }
 
 void CSpreadSheet::SetLock(bool locked) {
@@ -181,7 +194,6 @@ void CSpreadSheet::SetFontName(const QString& family) {
         QFont cellFont = cell->data(Qt::FontRole).isValid() ? cell->font() : font();
         cellFont.setFamily(family);
         cell->setFont(cellFont);
-        if (QComboBox* box = ListBoxAt(col, row)) box->setFont(cellFont);
     });
 }
 
@@ -201,13 +213,7 @@ void CSpreadSheet::SetListItems(const QString& tabSeparated) {
             cell->data(kListSelectionRole).isValid() ? cell->data(kListSelectionRole).toInt() : -1;
         const int kept = selection >= 0 && selection < items.size() ? selection : -1;
         cell->setData(kListSelectionRole, kept);
-        if (QComboBox* box = ListBoxAt(col, row)) {
-            const QSignalBlocker blocker(box);
-            box->clear();
-            box->addItems(items);
-            box->setCurrentIndex(kept);
-            cell->setText(box->currentText());
-        }
+        if (CellTypeAt(col, row) == kCellTypeList) cell->setText(kept >= 0 ? items.at(kept) : QString());
     });
 }
 
@@ -222,11 +228,7 @@ void CSpreadSheet::SelectListItem(int col, int row, int index) {
     const QStringList items = cell->data(kListItemsRole).toStringList();
     const int selection = index >= 0 && index < items.size() ? index : -1;
     cell->setData(kListSelectionRole, selection);
-    if (QComboBox* box = ListBoxAt(col, row)) {
-        const QSignalBlocker blocker(box);
-        box->setCurrentIndex(selection);
-        cell->setText(box->currentText());
-    }
+    if (CellTypeAt(col, row) == kCellTypeList) cell->setText(selection >= 0 ? items.at(selection) : QString());
 }
 
 int CSpreadSheet::ListSelection() const {
@@ -235,16 +237,18 @@ int CSpreadSheet::ListSelection() const {
     return selection.isValid() ? selection.toInt() : -1;
 }
 
-void CSpreadSheet::ListActivated(QComboBox* box, int index) {
-    const int col = box->property(kColProperty).toInt();
-    const int row = box->property(kRowProperty).toInt();
-    if (!IsCell(col, row)) return;
+void CSpreadSheet::ListChosen(const QModelIndex& index, int item) {
+    const int col = index.column() + 1;
+    const int row = index.row() + 1;
+    if (!IsCell(col, row) || IsLocked(col, row)) return;
     QTableWidgetItem* cell = CellItem(col, row);
+    const QStringList items = cell->data(kListItemsRole).toStringList();
+    if (item < 0 || item >= items.size()) return;
     const QVariant before = cell->data(kListSelectionRole);
     const int previous = before.isValid() ? before.toInt() : -1;
-    cell->setData(kListSelectionRole, index);
-    cell->setText(box->itemText(index));
-    emit listCellChanged(col, row, static_cast<short>(index), index != previous);
+    cell->setData(kListSelectionRole, item);
+    cell->setText(items.at(item));
+    emit listCellChanged(col, row, static_cast<short>(item), item != previous);
 }
 
 void CSpreadSheet::WriteText(int col, int row, const QString& text) {
@@ -421,6 +425,16 @@ void CSpreadSheet::keyPressEvent(QKeyEvent* event) {
         emit advance(tab);
         return;
     }
+    // Enter opens the editor of the current cell, as F2 does, rather than
+    // falling through to the dialog's default button.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && plain && state() != EditingState && currentIndex().isValid() &&
+        (model()->flags(currentIndex()) & Qt::ItemIsEditable) && editTriggers() != NoEditTriggers) {
+        if (edit(currentIndex(), EditKeyPressed, event)) {
+            event->accept();
+            return;
+        }
+    }
     QTableWidget::keyPressEvent(event);
 }
 
@@ -432,27 +446,17 @@ void CSpreadSheet::FocusNeighbour(bool next) {
 
 void CSpreadSheet::mousePressEvent(QMouseEvent* event) {
     m_moveRefused = false;
+    const QModelIndex clicked = indexAt(event->position().toPoint());
     QTableWidget::mousePressEvent(event);
+    // A check box takes the press for itself, which leaves the cursor where
+    // it was; it follows the click all the same, so that Space next toggles
+    // the box that was clicked.
+    if (event->button() == Qt::LeftButton && clicked.isValid() && clicked != currentIndex() &&
+        !m_moveRefused && (model()->flags(clicked) & Qt::ItemIsEnabled))
+        selectionModel()->setCurrentIndex(clicked, selectionCommand(clicked, event));
 }
 
 void CSpreadSheet::mouseReleaseEvent(QMouseEvent* event) {
     QTableWidget::mouseReleaseEvent(event);
     m_moveRefused = false;
-}
-
-bool CSpreadSheet::eventFilter(QObject* watched, QEvent* event) {
-    auto* box = qobject_cast<QComboBox*>(watched);
-    if (!box) return QTableWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::Wheel && !box->hasFocus())
-        return true;  // no change by scrolling past
-    if (event->type() == QEvent::FocusIn) {
-        // Entering a list cell moves the cursor there like a click would.
-        const int col = box->property(kColProperty).toInt();
-        const int row = box->property(kRowProperty).toInt();
-        if (IsCell(col, row) && (currentRow() != row - 1 || currentColumn() != col - 1)) {
-            setCurrentCell(row - 1, col - 1);
-            if (currentRow() != row - 1 || currentColumn() != col - 1) setFocus();
-        }
-    }
-    return QTableWidget::eventFilter(watched, event);
 }

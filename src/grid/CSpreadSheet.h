@@ -71,6 +71,7 @@ class CSpreadSheet : public QTableWidget {
     void SetLock(bool locked);
     bool IsLocked(int col, int row) const;
     void SetLockedCellColour(const QColor& colour);
+    // The colour as set; a dark palette shows it as a shade of its own base.
     QColor LockedCellColour() const { return m_lockedColour; }
     void SetFontName(const QString& family);
     void SetCheckBoxCentred(bool centred);
@@ -99,8 +100,10 @@ class CSpreadSheet : public QTableWidget {
     void SetRedraw(bool on);
     bool Redraw() const { return m_redraw; }
 
-    // The drop-down editor of a list cell (tests and the owner's focus order).
-    QComboBox* ListBoxAt(int col, int row) const;
+    // The items a list cell offers, and the drop-down of the current cell
+    // while its editor is open (nullptr otherwise).
+    QStringList ListItemsAt(int col, int row) const;
+    QComboBox* OpenListEditor() const;
 
     // Moves the keyboard focus out of the sheet to the next (or previous)
     // control of its window: what an owner connects to advance.
@@ -119,7 +122,7 @@ class CSpreadSheet : public QTableWidget {
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     template <typename Fn>
@@ -132,7 +135,9 @@ class CSpreadSheet : public QTableWidget {
     void SelectListItem(int col, int row, int index);
     void WriteText(int col, int row, const QString& text);
     QString ReadText(int col, int row) const;
-    void ListActivated(QComboBox* box, int index);
+    void ListChosen(const QModelIndex& index, int item);
+    // The locked-cell colour as the present palette shows it.
+    QColor LockedShade() const;
     bool IsLastCell(const QModelIndex& index) const;
     bool IsFirstCell(const QModelIndex& index) const;
 

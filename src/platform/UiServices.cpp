@@ -1,5 +1,47 @@
 #include "platform/UiServices.h"
 
+#include <utility>
+
+namespace {
+
+MessageAddendum& InstalledAddendum() {
+    static MessageAddendum addendum;
+    return addendum;
+}
+
+bool Shows(MsgButtons buttons, MsgResult button) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return button == MsgResult::Ok;
+        case MsgButtons::OkCancel:
+            return button == MsgResult::Ok || button == MsgResult::Cancel;
+        case MsgButtons::YesNo:
+            return button == MsgResult::Yes || button == MsgResult::No;
+        case MsgButtons::YesNoCancel:
+            return button != MsgResult::Ok;
+    }
+    return false;
+}
+
+}  // namespace
+
+MsgResult DefaultButtonOf(MsgButtons buttons, std::optional<MsgResult> wanted) {
+    if (wanted && Shows(buttons, *wanted)) return *wanted;
+    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
+                                                                               : MsgResult::Ok;
+}
+
+MessageAddendum SetMessageAddendum(MessageAddendum addendum) {
+    return std::exchange(InstalledAddendum(), std::move(addendum));
+}
+
+MsgResult UiServices::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                 std::optional<MsgResult> defaultButton) {
+    const MessageAddendum& addendum = InstalledAddendum();
+    return ShowMessage(addendum ? text + addendum() : text, buttons, icon,
+                       DefaultButtonOf(buttons, defaultButton));
+}
+
 void UiServices::BeginWaitCursor() {
     ++m_waitCount;
     ShowWaitCursor(true);
@@ -18,10 +60,6 @@ namespace {
 
 class SilentUi : public UiServices {
 public:
-    MsgResult MessageBox(const std::string&, MsgButtons buttons, MsgIcon) override {
-        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
-                                                                                   : MsgResult::Ok;
-    }
     std::optional<std::string> PromptOpenFile(const FilePrompt&) override { return std::nullopt; }
     std::optional<std::string> PromptSaveFile(const FilePrompt&) override { return std::nullopt; }
     void Beep(BeepKind) override {}
@@ -29,6 +67,9 @@ public:
     void ReleaseMouse() override {}
 
 protected:
+    MsgResult ShowMessage(const std::string&, MsgButtons, MsgIcon, MsgResult defaultButton) override {
+        return defaultButton;
+    }
     void ShowWaitCursor(bool) override {}
 };
 

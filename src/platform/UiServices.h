@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,7 +30,12 @@ class UiServices {
 public:
     virtual ~UiServices() = default;
 
-    virtual MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) = 0;
+    // Shows a message box. The first button (Ok or Yes) is the default, the
+    // one Enter presses, unless defaultButton names another of the buttons
+    // shown: a question whose safe answer is No names No. The text gets the
+    // message addendum, if one is installed.
+    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                         std::optional<MsgResult> defaultButton = std::nullopt);
     // The chosen path, or nothing when the user cancelled.
     virtual std::optional<std::string> PromptOpenFile(const FilePrompt& prompt) = 0;
     virtual std::optional<std::string> PromptSaveFile(const FilePrompt& prompt) = 0;
@@ -47,6 +53,9 @@ public:
     int WaitCursorCount() const { return m_waitCount; }
 
 protected:
+    // Shows the box; defaultButton is always one of the buttons shown.
+    virtual MsgResult ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                  MsgResult defaultButton) = 0;
     // Called whenever the cursor should be put up (true) or taken down (false).
     virtual void ShowWaitCursor(bool show) = 0;
 
@@ -54,8 +63,19 @@ private:
     int m_waitCount = 0;
 };
 
+// The button a message box with these buttons takes as its default: the
+// one asked for when it is shown, else the first.
+MsgResult DefaultButtonOf(MsgButtons buttons, std::optional<MsgResult> wanted);
+
+// Text added to every message box while it is installed: a command context
+// names the serial device that went away during its exchanges. One at a
+// time, UI thread only; an empty result adds nothing.
+using MessageAddendum = std::function<std::string()>;
+// Installs addendum (an empty one removes it) and returns the one before.
+MessageAddendum SetMessageAddendum(MessageAddendum addendum);
+
 // The process-wide UI services. Until something is installed, a silent
-// implementation answers every message with its first button and cancels
+// implementation answers every message with its default button and cancels
 // every file prompt.
 UiServices& Ui();
 void SetUi(UiServices* ui);

@@ -15,7 +15,12 @@ HostSection DescribeHost(const std::string& toolVersion);
 // The device as configured (path and where the path came from), what it
 // resolves to, its type, mode and owners, whether this user may open it
 // (and if not, how to get access) and which other processes hold it open.
+// A serial device server (rfc2217://, tcp://) is described by its address
+// and protocol instead.
 PortSection DescribePort(int comNumber, const std::string& devicePath, const std::string& source);
+// The server's part of that, shared by every OS: false (nothing filled in)
+// when devicePath names no device server.
+bool DescribeDeviceServer(const std::string& devicePath, PortSection& port);
 
 // Processes other than this one with path (after resolving links) open, as
 // "1234 minicom"; processes of other users are visible to root only.

@@ -1,10 +1,10 @@
 #include "report/ReportGatherer.h"
 
 #include "command/AlignmentPsf.h"
+#include "serial/net/NetDeviceName.h"
 
 namespace {
 
-constexpr const char* kNoController = "No controller answered at 9600, 19200 or 38400 baud.";
 constexpr const char* kScanNotAsked =
     "Not taken: a scan puts the alignment settings into the controller for a moment.";
 
@@ -56,10 +56,11 @@ class Gathering {
         Step("Probing for the controller...");
         ProbeInfo info;
         if (!m_link.Connect(info)) {
-            Fail(m_report.probe.status, kNoController);
+            Fail(m_report.probe.status, NoControllerText(m_report.port.devicePath));
             return false;
         }
         m_report.probe.baud = kLinkBaudRates[m_link.BaudIndex()];
+        m_report.probe.serversRate = RateIsTheServers(m_report.port.devicePath);
         m_report.probe.id = static_cast<char>(info.id);
         Succeed(m_report.probe.status);
         return true;
@@ -68,15 +69,16 @@ class Gathering {
     void SkipAfterProbe() {
         for (SectionStatus* status : {&m_report.diagnostics.status, &m_report.psf.status,
                                       &m_report.blanking.status}) {
-            Skip(*status, kNoController);
+            Skip(*status, NoControllerText(m_report.port.devicePath));
         }
-        if (m_request.withScan) Skip(m_report.scan.status, kNoController);
+        if (m_request.withScan) Skip(m_report.scan.status, NoControllerText(m_report.port.devicePath));
     }
 
     void ReadDiagnostics() {
         Step("Reading diagnostics...");
         if (m_link.RequestDiagnostics(m_report.diagnostics.record)) {
             Succeed(m_report.diagnostics.status);
+            m_context.NoteDiagnostics(m_report.diagnostics.record);
             m_report.blanking.channelCount = m_report.diagnostics.record.emitterChannelTotal;
         } else {
             Fail(m_report.diagnostics.status, "Error reading diagnostics");

@@ -226,7 +226,9 @@ std::string Port(const ServiceReport& report) {
     if (port.comNumber > 0) html += Row("Port", "COM" + std::to_string(port.comNumber));
     html += Row("Device", port.devicePath) + Row("Taken from", port.source);
     if (port.target != port.devicePath) html += Row("Resolves to", port.target);
-    if (port.exists) {
+    if (!port.server.empty()) {
+        html += Row("Device server", port.server) + Row("Protocol", port.protocol);
+    } else if (port.exists) {
         html += Row("Type", port.type) + Row("Mode", port.mode) + Row("Owner", port.owner + ":" + port.group);
         html += Row("This user may open it", port.accessible ? "yes" : "no: " + port.accessHint);
         std::string holders;
@@ -237,7 +239,7 @@ std::string Port(const ServiceReport& report) {
     }
     html += Row("Open", port.openResult);
     if (report.probe.status.Ok()) {
-        html += Row("Controller", std::string(1, report.probe.id) + " at " + std::to_string(report.probe.baud) + " baud");
+        html += Row("Controller", std::string(1, report.probe.id) + " at " + ProbeRateText(report.probe));
     }
     return html + "</table>\n" + StatusBlock(report.probe.status);
 }

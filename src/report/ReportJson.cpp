@@ -4,6 +4,7 @@
 #include "model/PsfJson.h"
 #include "model/PsfText.h"
 #include "report/ReportRender.h"
+#include "serial/net/NetDeviceName.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ Json Port(const ServiceReport& report) {
     json["device"] = port.devicePath;
     json["source"] = port.source;
     json["target"] = port.target;
+    if (!port.server.empty()) json["server"] = {{"address", port.server}, {"protocol", port.protocol}};
     json["exists"] = port.exists;
     if (port.exists) {
         json["type"] = port.type;
@@ -141,7 +143,11 @@ std::string RenderReportJson(const ServiceReport& report, bool indented) {
     json["port"] = Port(report);
     Json probe = Status(report.probe.status);
     if (report.probe.status.Ok()) {
-        probe["baud"] = report.probe.baud;
+        if (report.probe.serversRate) {
+            probe["baud"] = kServersRate;
+        } else {
+            probe["baud"] = report.probe.baud;
+        }
         probe["id"] = std::string(1, report.probe.id);
     }
     json["probe"] = probe;

@@ -2,6 +2,7 @@
 
 #include "model/BeamText.h"
 #include "model/PsfText.h"
+#include "serial/net/NetDeviceName.h"
 
 namespace {
 
@@ -45,6 +46,10 @@ std::string ScanLine(const ScanSection& scan) {
 
 }  // namespace
 
+std::string ProbeRateText(const ProbeSection& probe) {
+    return probe.serversRate ? kServersRate : std::to_string(probe.baud) + " baud";
+}
+
 bool ServiceReport::AllOk() const {
     const bool scanOk = !scan.requested || (Fine(scan.status) && Fine(scan.restore));
     return Fine(port.status) && Fine(probe.status) && Fine(diagnostics.status) && Fine(psf.status) &&
@@ -58,8 +63,7 @@ std::vector<SummaryLine> Summarize(const ServiceReport& report) {
     };
     add("Port", report.port.status, report.port.devicePath + " opened");
     add("Controller", report.probe.status,
-        "controller " + std::string(1, report.probe.id) + " at " + std::to_string(report.probe.baud) +
-            " baud");
+        "controller " + std::string(1, report.probe.id) + " at " + ProbeRateText(report.probe));
     add("Diagnostics", report.diagnostics.status, DiagnosticsLine(report.diagnostics.record));
     add("Parameter set", report.psf.status, PsfLine(report.psf.record));
     add("Blanking", report.blanking.status, BlankingLine(report.blanking));

@@ -51,13 +51,19 @@ struct PortSection {
     std::string accessHint;   // how to get access, when not accessible
     std::vector<std::string> holders;  // other processes with it open
     std::string openResult;   // the serial layer's name for the open's result
+    // A serial device server (rfc2217://, tcp://) instead of a device file.
+    std::string server;       // "HOST:PORT"; empty for a device file
+    std::string protocol;     // how the line is reached through it
 };
 
 struct ProbeSection {
     SectionStatus status;
     long baud = 0;
     char id = 0;
+    bool serversRate = false;  // over tcp:// the rate is the server's, not baud
 };
+// "38400 baud", or "the server's rate".
+std::string ProbeRateText(const ProbeSection& probe);
 
 struct DiagnosticsSection {
     SectionStatus status;

@@ -5,7 +5,7 @@
 
 #include "platform/Clock.h"
 #include "serial/PortDevicePath.h"
-#include "serial/CommDeviceFactory.h"
+#include "serial/DeviceForPath.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ bool ClearRequested(int clear) { return clear != -1 && clear != 0; }
 CWindowsSerialPort::CWindowsSerialPort(int portIndex, long baud, int parity, int wordLength,
                                        int stopBits, int dtr, int rts, int xonXoff, int rtsCts,
                                        int dtrDsr)
-    : m_device(MakeCommDevice(ComPortDevicePath(portIndex))) {
+    : m_device(MakeDeviceForPath(ComPortDevicePath(portIndex))) {
     Open(portIndex, baud, parity, wordLength, stopBits, dtr, rts, xonXoff, rtsCts, dtrDsr);
 }
 
@@ -36,6 +36,14 @@ CWindowsSerialPort::~CWindowsSerialPort() {
 
 void CWindowsSerialPort::Open(int portIndex, long baud, int parity, int wordLength, int stopBits,
                               int dtr, int rts, int xonXoff, int rtsCts, int dtrDsr) {
+    OpenDevice(portIndex, baud, parity, wordLength, stopBits, dtr, rts, xonXoff, rtsCts, dtrDsr);
+    // A device server says why better than "General Error" could.
+    if (m_status < 0 && m_device) m_statusText = m_device->FailureText();
+}
+
+void CWindowsSerialPort::OpenDevice(int portIndex, long baud, int parity, int wordLength,
+                                    int stopBits, int dtr, int rts, int xonXoff, int rtsCts,
+                                    int dtrDsr) {
     m_status = kSerialSuccess;
     m_portIndex = portIndex;
     if (!m_device) {
@@ -168,6 +176,7 @@ int CWindowsSerialPort::TranslateCommError(int value) {
 }
 
 const char* CWindowsSerialPort::ErrorName(int code) const {
+    if (code < 0 && code == m_status && !m_statusText.empty()) return m_statusText.c_str();
     if ((code >= -200 && code <= -194) || (code >= -100 && code <= -86) || code >= 0) {
         return RS232::ErrorName(code);
     }

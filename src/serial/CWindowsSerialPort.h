@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "serial/CommDevice.h"
 #include "serial/RS232.h"
@@ -10,12 +11,14 @@
 // platform it was first written for). All the rules live here: the open
 // sequence, the mapping between settings records and the device state, error
 // translation and return codes. The device calls go through a CommDevice, by
-// default the termios backend on the device that ComPortDevicePath() names.
+// default the one for the path that ComPortDevicePath() names (MakeDeviceForPath).
 //
 // The constructor opens the device; the port is usable exactly when Status()
 // is 0 afterwards. Every operation that touches the device returns a negative
 // status unchanged without touching it. The destructor closes the device; the
-// settings found at open are not written back.
+// settings found at open are not written back. ErrorName of the status of a
+// failed open is the device's own description when it has one (a device
+// server's "Connection refused"), else the name from the tables.
 class CWindowsSerialPort : public virtual RS232 {
   public:
     CWindowsSerialPort(int portIndex, long baud, int parity, int wordLength, int stopBits, int dtr,
@@ -60,10 +63,13 @@ class CWindowsSerialPort : public virtual RS232 {
   private:
     void Open(int portIndex, long baud, int parity, int wordLength, int stopBits, int dtr, int rts,
               int xonXoff, int rtsCts, int dtrDsr);
+    void OpenDevice(int portIndex, long baud, int parity, int wordLength, int stopBits, int dtr,
+                    int rts, int xonXoff, int rtsCts, int dtrDsr);
     int LineErrorQuery(uint32_t bit, int clear);
     void SetModemLine(ModemLine line, int setting);
 
     std::unique_ptr<CommDevice> m_device;
+    std::string m_statusText;  // the device's own words for a failed open
     uint32_t m_errorFlags = 0;
     CommState m_savedState;
     CommState m_workingState;

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // CommDevice: the device calls beneath CWindowsSerialPort. The port keeps
 // every rule (settings mapping, error translation, return codes); a device
-// only moves bytes and line settings. Backends: TermiosDevice (POSIX), the
-// fake in the unit tests.
+// only moves bytes and line settings. Backends: TermiosDevice (POSIX), a
+// device server on the network (net/), the fake in the unit tests.
 //
 // Contract
 // - Calls other than Open report failure by returning false; LastError() then
@@ -88,8 +89,12 @@ class CommDevice {
     // The failure value of the last call that failed.
     virtual int LastError() const = 0;
     // True when the last failure means the device went away (an adapter
-    // unplugged, the other end of a pseudo-terminal closed).
+    // unplugged, the other end of a pseudo-terminal closed, a device server's
+    // connection dropped).
     virtual bool Gone() const = 0;
+    // What the last failure was, in words, where the device knows better than
+    // the classic codes can say ("Connection refused"); empty otherwise.
+    virtual std::string FailureText() const { return {}; }
     // Line-error bits seen since the previous call (0 when the device cannot
     // tell).
     virtual uint32_t LineErrors() = 0;

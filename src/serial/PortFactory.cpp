@@ -4,7 +4,7 @@
 
 #include "serial/CWindowsSerialPort.h"
 #include "serial/PortDevicePath.h"
-#include "serial/CommDeviceFactory.h"
+#include "serial/DeviceForPath.h"
 #include "serial/TracingPort.h"
 
 namespace {
@@ -23,10 +23,11 @@ std::unique_ptr<RS232> OpenPort(int portIndex, long baud) {
 std::unique_ptr<RS232> OpenPortAt(const std::string& devicePath, int portIndex, long baud) {
     // Simulated ports are traced like real ones.
     if (const PortFactory& factory = InstalledFactory()) return TraceIfEnabled(factory(portIndex, baud));
-    // The controller's line: even parity, 8 data bits, stop-bit setting 1
-    // (two stop bits), DTR and RTS dropped, no handshaking.
+    // The controller's line (on a device server too): even parity, 8 data
+    // bits, stop-bit setting 1 (two stop bits), DTR and RTS dropped, no
+    // handshaking.
     return TraceIfEnabled(std::make_unique<CWindowsSerialPort>(
-        MakeCommDevice(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
+        MakeDeviceForPath(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
 }
 
 void SetPortFactory(PortFactory factory) { InstalledFactory() = std::move(factory); }

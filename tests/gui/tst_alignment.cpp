@@ -1,8 +1,14 @@
+#include <httplib.h>
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
 
 #include "BlankingWrites.h"
 #include "ModalDriver.h"
@@ -14,8 +20,11 @@
 #include "dialogs/alignment/CAlignmentDlg.h"
 #include "dialogs/alignment/CBeamStrip.h"
 #include "dialogs/alignment/CChannelBlankDlg.h"
+#include "dialogs/alignment/CPhoneViewDlg.h"
+#include "dialogs/alignment/QrCodeView.h"
 #include "grid/CSpreadSheet.h"
 #include "model/BfsFile.h"
+#include "support/ScopedEnv.h"
 #include "support/ScopedTempDir.h"
 
 namespace {
@@ -45,8 +54,10 @@ QStringList Counts(Dlg& d) {
 
 QStringList EnabledButtons(Dlg& d) {
     QStringList names;
+    // The phone view is no part of the enable table: it is always there.
     for (QPushButton* button : d.findChildren<QPushButton*>())
-        if (button->isEnabled() && !button->isHidden()) names << button->objectName();
+        if (button->isEnabled() && !button->isHidden() && button->objectName() != "phoneButton")
+            names << button->objectName();
     names.sort();
     return names;
 }
@@ -447,6 +458,7 @@ class TestAlignment : public QObject {
     void beamStripFollowsTheGridAndKeepsFlickerMarks() {
         QStringList looks;
         bool markAfterFlicker = false, markAfterRestart = true, emptyAfterFailedScan = false;
+        bool staleAfterFailedScan = false, staleWhileScanning = true;
         int shownBefore = 0, shownAfterSteadyScans = 0;
         Model().blanking[0] = 0x80;  // channel 0
         StepDriver<Dlg> driver;
@@ -463,6 +475,7 @@ class TestAlignment : public QObject {
                 })
             .Then(Scanned(Dlg::kScanning, 40), [&](Dlg& d) {
                 shownAfterSteadyScans = strip(d)->ScansShown();
+                staleWhileScanning = strip(d)->Stale();
                 for (int c : {0, 1, 5}) {
                     const std::optional<BeamLook> look = strip(d)->LookAt(c);
                     looks << (!look ? "none" : *look == BeamLook::Made ? "made"
@@ -480,14 +493,145 @@ class TestAlignment : public QObject {
                 m_world->line->Controller().ScriptReply("scan", {0x1C, 'A', 0, 0, 0, 0, 0x0B});
                 Click(d, "clearButton");
                 emptyAfterFailedScan = !strip(d)->LookAt(1) && d.findChild<CSpreadSheet*>()->CellText(2, 1).isEmpty();
+                staleAfterFailedScan = strip(d)->Stale();
                 Click(d, "okButton");
             });
         QCOMPARE(RunCommand(), 1);
         QVERIFY(emptyAfterFailedScan);
+        QVERIFY(staleAfterFailedScan);
+        QVERIFY(!staleWhileScanning);
         QVERIFY(markAfterFlicker);
         QCOMPARE(shownAfterSteadyScans, shownBefore);
         QCOMPARE(looks, (QStringList{"blanked", "made", "made"}));
         QVERIFY(!markAfterRestart);
+    }
+
+    // Accept taking Auto Blanking's place moves no button, widening the
+    // dialog widens none, and 192 beams wrap into rows of 48 readable cells.
+    void layoutStaysPutAndTheStripStaysReadable() {
+        Model().emitter.assign(12, sim::Board{16, 0});
+        Model().receiver.assign(12, sim::Board{16, 0});
+        const char* specified[] = {"startButton", "stopButton", "stepButton", "clearButton", "restoreButton",
+                                   "abortAutoButton", "saveButton", "readButton", "editButton", "okButton",
+                                   "cancelButton"};
+        const auto geometries = [&](Dlg& d) {
+            QList<QRect> rects;
+            for (const char* name : specified) {
+                QPushButton* button = Button(d, name);
+                rects << QRect(button->mapTo(&d, QPoint(0, 0)), button->size());
+            }
+            return rects;
+        };
+        QList<QRect> idle, autoBlanking, widened;
+        QRect autoPlace, acceptPlace;
+        int perRow = 0, cellWidth = 0, channels = 0;
+        StepDriver<Dlg> driver;
+        driver.Then(Scanned(Dlg::kScanning, 1), [&](Dlg& d) { Click(d, "stopButton"); })
+            .Then(Idle, [&](Dlg& d) {
+                idle = geometries(d);
+                autoPlace = Button(d, "autoBlankingButton")->geometry();
+                auto* strip = d.findChild<CBeamStrip*>("beamStrip");
+                channels = strip->ChannelCount();
+                perRow = strip->BeamsPerRow();
+                cellWidth = strip->CellWidth();
+                Click(d, "autoBlankingButton");
+            })
+            .Then(Scanned(Dlg::kAutoBlanking, 1), [&](Dlg& d) {
+                autoBlanking = geometries(d);
+                acceptPlace = Button(d, "acceptAutoButton")->geometry();  // both in one group
+                Click(d, "abortAutoButton");
+            })
+            .Then(Idle, [&](Dlg& d) {
+                d.resize(d.width() + 400, d.height());
+                QCoreApplication::processEvents();
+                widened = geometries(d);
+                Click(d, "okButton");
+            });
+        QCOMPARE(RunCommand(), 1);
+        QCOMPARE(autoBlanking, idle);
+        QCOMPARE(acceptPlace, autoPlace);
+        QCOMPARE(channels, 192);
+        QCOMPARE(perRow, CBeamStrip::kRowOfBeams);
+        QVERIFY2(cellWidth >= CBeamStrip::kMinCell, qPrintable(QString::number(cellWidth)));
+        for (int i = 3; i < 9; ++i) {  // the blanking column: same size, moved along
+            QCOMPARE(widened[i].size(), idle[i].size());
+            QCOMPARE(widened[i].left() - idle[i].left(), 400);
+        }
+    }
+
+    // The phone view follows the scans the dialog takes, says when they
+    // stop, and goes with the dialog; the dialog's loop never waits for it.
+    void phoneViewFollowsTheDialogAndStopsWithIt() {
+        const ScopedEnv address("VELTRIX_PHONE_ADDRESS", "127.0.0.1");
+        Model().beams.SetBlocked(5, true);
+        std::mutex mutex;
+        std::vector<nlohmann::json> events;
+        std::atomic<int> received{0};
+        std::thread reader;
+        int port = 0;
+        QString url;
+        bool enabledWhileScanning = false, qrOk = false;
+        const auto lastState = [&] {
+            const std::lock_guard<std::mutex> lock(mutex);
+            return events.empty() ? std::string() : events.back().value("state", "");
+        };
+        StepDriver<Dlg> driver;
+        driver.Then(Scanned(Dlg::kScanning, 2), [&](Dlg& d) {
+                  enabledWhileScanning = Button(d, "phoneButton")->isEnabled();
+                  Click(d, "phoneButton");
+                  url = d.PhoneView()->Url();
+                  // A QR code of the address, with its finder pattern in the corner.
+                  const QrCodeView* code = d.PhoneView()->Code();
+                  qrOk = code->ModuleCount() >= 25 && code->IsDark(0, 0) && code->IsDark(6, 6) &&
+                         !code->IsDark(1, 1) && code->IsDark(2, 2);
+                  port = d.PhoneView()->Server().Port();
+                  const std::string path = url.mid(url.indexOf('/', 7)).toStdString() + "events";
+                  reader = std::thread([&, path, port] {
+                      httplib::Client client("127.0.0.1", port);
+                      client.set_read_timeout(5, 0);
+                      std::string pending;
+                      client.Get(path, [&](const char* data, size_t length) {
+                          pending.append(data, length);
+                          for (size_t end; (end = pending.find("\n\n")) != std::string::npos;) {
+                              const std::string block = pending.substr(0, end);
+                              pending.erase(0, end + 2);
+                              const size_t at = block.find("data: ");
+                              if (at == std::string::npos) continue;
+                              const auto event = nlohmann::json::parse(block.substr(at + 6), nullptr, false);
+                              const std::lock_guard<std::mutex> lock(mutex);
+                              events.push_back(event);
+                              ++received;
+                              if (event.value("state", "") == "stopped") return false;
+                          }
+                          return true;
+                      });
+                  });
+              })
+            .Then([&](Dlg&) { return received >= 3; }, [&](Dlg& d) { Click(d, "stopButton"); })
+            .Then([&](Dlg& d) { return Idle(d) && lastState() == "stopped"; },
+                  [&](Dlg& d) { Click(d, "okButton"); });
+        QCOMPARE(RunCommand(), 1);
+        if (reader.joinable()) reader.join();
+
+        QVERIFY(enabledWhileScanning);
+        QVERIFY(qrOk);
+        QVERIFY(url.startsWith("http://127.0.0.1:"));
+        QVERIFY(events.size() >= 3);
+        int previous = 0;
+        for (const nlohmann::json& event : events) {
+            // A new scan, or the end of the loop told about the last one.
+            QVERIFY(event.at("scan").get<int>() > previous ||
+                    (event.at("scan").get<int>() == previous && event.value("state", "") == "stopped"));
+            previous = event.at("scan").get<int>();
+            QCOMPARE(event.at("channels").get<int>(), 32);
+            QCOMPARE(event.at("blocked").dump(), std::string("[5]"));
+        }
+        QCOMPARE(events.front().value("state", ""), std::string("scanning"));
+        QCOMPARE(events.back().value("state", ""), std::string("stopped"));
+        QVERIFY(events.back().at("was_blocked").dump().find('5') != std::string::npos);
+        // Gone with the dialog: nothing listens any more.
+        httplib::Client after("127.0.0.1", port);
+        QVERIFY(!after.Get("/"));
     }
 };
 

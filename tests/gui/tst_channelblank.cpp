@@ -1,6 +1,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <memory>
 
@@ -71,6 +72,21 @@ class TestChannelBlank : public QObject {
     void cleanup() {
         m_link.reset();
         m_world.reset();
+    }
+
+    // All twelve rows of 192 channels are in sight on opening, without a
+    // scroll bar, on a screen with room for them.
+    void opensWithEveryRowInSight() {
+        bool allInSight = false, scrollBar = true;
+        Edit(192, {}, [&](CChannelBlankDlg& d) {
+            CSpreadSheet* grid = Grid(d);
+            const int last = grid->rowViewportPosition(11) + grid->rowHeight(11);
+            allInSight = grid->rowViewportPosition(0) == 0 && last <= grid->viewport()->height();
+            scrollBar = grid->verticalScrollBar()->isVisible();
+            Click(d, "cancelButton");
+        });
+        QVERIFY(allInSight);
+        QVERIFY(!scrollBar);
     }
 
     void openingShowsTheMapAndOkUnchangedSendsNothing() {

@@ -1,9 +1,11 @@
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
 
 #include "dialogs/psf/CDiscreteOutputsDlg.h"
+#include "GridUser.h"
 #include "grid/CSpreadSheet.h"
 #include "support/ScriptedUi.h"
 
@@ -29,12 +31,8 @@ void TypeInto(CSpreadSheet* grid, int col, int row, const QString& text) {
     grid->setCurrentCell(row - 1, col == 5 ? 0 : col);
 }
 
-// Picks an item of a row's source list as a click would.
-void PickSource(CSpreadSheet* grid, int row, int index) {
-    QComboBox* box = grid->ListBoxAt(1, row);
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
+// Picks an item of a row's source list as the user would.
+void PickSource(CSpreadSheet* grid, int row, int index) { QVERIFY(ChooseListItem(grid, 1, row, index)); }
 
 }  // namespace
 
@@ -85,9 +83,9 @@ class TestDiscreteOutputs : public QObject {
         QStringList headings;
         for (int col = 1; col <= 5; ++col) headings << Grid()->CellText(col, 0);
         QCOMPARE(headings, (QStringList{"Measurement", "Low", "High", "Low", "High"}));
-        QCOMPARE(Grid()->ListBoxAt(1, 15)->count(), 5);
-        QCOMPARE(Grid()->ListBoxAt(1, 16)->count(), 7);
-        QCOMPARE(Grid()->ListBoxAt(1, 16)->itemText(6), QString("Trigger"));
+        QCOMPARE(Grid()->ListItemsAt(1, 15).size(), 5);
+        QCOMPARE(Grid()->ListItemsAt(1, 16).size(), 7);
+        QCOMPARE(Grid()->ListItemsAt(1, 16).at(6), QString("Trigger"));
         QCOMPARE(Grid()->LockedCellColour(), QColor(192, 192, 192));
 
         QCOMPARE(Grid()->CellText(1, 1), QString("Meas1"));
@@ -113,6 +111,35 @@ class TestDiscreteOutputs : public QObject {
         QCOMPARE(back[15].setPointLow, uint16_t(100));
         QCOMPARE(m_dialog->ScanCount(), 4);
         QCOMPARE(Beeps(), 0);
+    }
+
+    // Up and Down in the Measurement column move between outputs and change
+    // no source; a wider dialog gives its columns the room.
+    void arrowsMoveAndTheColumnsGrowWithTheDialog() {
+        DiscreteOutput outputs[kDiscreteOutputCount];
+        CPsfRecord().GetOutputs(outputs);
+        outputs[0].source = 'y';
+        Open(outputs, 1);
+        CSpreadSheet* grid = Grid();
+        QStringList before;
+        for (int row = 1; row <= kDiscreteOutputCount; ++row) before << grid->CellText(1, row);
+        grid->setFocus();
+        grid->setCurrentCell(0, 0);
+        for (int i = 0; i < 5; ++i) QTest::keyClick(grid, Qt::Key_Down);
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(grid->currentRow(), 4);
+        QCOMPARE(grid->currentColumn(), 0);
+        QStringList after;
+        for (int row = 1; row <= kDiscreteOutputCount; ++row) after << grid->CellText(1, row);
+        QCOMPARE(after, before);
+        QVERIFY(!grid->OpenListEditor());
+
+        const int measurement = grid->columnWidth(0), low = grid->columnWidth(1);
+        m_dialog->resize(m_dialog->width() + 300, m_dialog->height());
+        QCoreApplication::processEvents();
+        QVERIFY(grid->columnWidth(0) > measurement);
+        QVERIFY(grid->columnWidth(1) > low);
+        QCOMPARE(m_dialog->findChild<QLabel*>("setPointCaption")->width(), grid->columnWidth(1) + grid->columnWidth(2));
     }
 
     // The value rules as the user meets them, one beep per correction.

@@ -189,6 +189,31 @@ class TestMeasurementOutput : public QObject {
         QVERIFY(!dialog->Chart()->Points(0).isEmpty());
     }
 
+    // The trend breaks where no scan was taken and marks the scans that failed.
+    void trendBreaksBetweenRunsAndStepsAndMarksFailures() {
+        StoreTrialSet('A', 'K');
+        m_world->line->Model().measurementScript.values = Script("10,20,30");
+        auto dialog = Open(0);
+        MeasurementTrendChart* chart = dialog->Chart();
+        RunFor(*dialog, 3);
+        QCOMPARE(chart->PieceCount(0), 1);
+        QVERIFY(chart->Points(0).size() >= 2);
+        Button(*dialog, "stepButton")->click();
+        Button(*dialog, "stepButton")->click();
+        QCOMPARE(chart->PieceCount(0), 3);
+        QCOMPARE(chart->Points(0).size(), 1);  // a lone Step: a dot, joined to nothing
+        RunFor(*dialog, ScanCount(*m_world->line) + 2);
+        QCOMPARE(chart->PieceCount(0), 4);
+        QCOMPARE(chart->FailedScanCount(), 0);
+
+        m_world->line->Faults().hangupAfter = ScanCount(*m_world->line) + 2;
+        Button(*dialog, "runButton")->click();
+        QCOMPARE(chart->FailedScanCount(), 1);
+        Button(*dialog, "stepButton")->click();
+        QCOMPARE(chart->FailedScanCount(), 2);
+        QCOMPARE(chart->PieceCount(0), 5);  // the run cut short
+    }
+
     void failedRequestReportsOnceAndReturnsToIdle() {
         StoreTrialSet('A', 'K');
         auto dialog = Open(0);

@@ -6,10 +6,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "SimulatedCommandWorld.h"
 #include "app/QtSettingsStore.h"
 #include "dialogs/ports/CPortDevicesDlg.h"
 #include "serial/PortDeviceList.h"
@@ -155,6 +157,41 @@ class PortDevicesTest : public QObject {
         const QString text = dialog.findChild<QLabel*>("mapping")->text();
         QVERIFY(text.startsWith("COM3 now opens /tmp/sim-link"));
         QVERIFY(text.contains("VELTRIX_COM3"));
+    }
+
+    // "Test" probes the device in the path field as a command would open it.
+    void testProbesThePathAndNamesTheRate_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("device file") << "/dev/ttyUSB7" << "Controller A answered at 38400 baud.";
+        QTest::newRow("rfc2217") << "rfc2217://127.0.0.1:4001" << "Controller A answered at 38400 baud.";
+        QTest::newRow("raw tcp") << "tcp://127.0.0.1:4001"
+                                 << "Controller A answered at the server's rate.";
+    }
+
+    void testProbesThePathAndNamesTheRate() {
+        QFETCH(QString, path);
+        QFETCH(QString, result);
+        SimulatedCommandWorld world;
+        QVERIFY(world.line->Model().SetBaud(38400));
+        CPortDevicesDlg dialog(nullptr, 3, m_dev.toStdString(), (m_sys + "/tty").toStdString());
+        dialog.findChild<QLineEdit*>("path")->setText(path);
+        dialog.findChild<QPushButton*>("test")->click();
+        QCOMPARE(dialog.findChild<QLabel*>("testResult")->text(), result);
+        QCOMPARE(world.line->RequestLog().back().kind, std::string("probe"));
+        QCOMPARE(world.ui.WaitCursorCount(), 0);
+        QVERIFY(dialog.isEnabled());
+        // A test chooses nothing.
+        QCOMPARE(ComPortDevicePath(2), std::string("/dev/ttyS2"));
+    }
+
+    void testOfADeviceThatWillNotOpenSaysWhy() {
+        CPortDevicesDlg dialog(nullptr, 3, m_dev.toStdString(), (m_sys + "/tty").toStdString());
+        dialog.findChild<QLineEdit*>("path")->setText("tcp://127.0.0.1");
+        dialog.findChild<QPushButton*>("test")->click();
+        QCOMPARE(dialog.findChild<QLabel*>("testResult")->text(),
+                 QString("Unable to open tcp://127.0.0.1\n'tcp://127.0.0.1' is not a device server "
+                         "name: it needs HOST:PORT"));
     }
 };
 

@@ -13,8 +13,10 @@
 #include "dialogs/psf/CEditPsfCommand.h"
 #include "dialogs/psf/CMeasurementOutputDlg.h"
 #include "dialogs/psf/CPsfConfigDlg.h"
+#include "GridUser.h"
 #include "grid/CSpreadSheet.h"
 #include "model/PsfFile.h"
+#include "support/ScopedEnv.h"
 #include "support/ScopedTempDir.h"
 
 namespace {
@@ -214,6 +216,56 @@ class TestPsfConfig : public QObject {
         QCOMPARE(m_world->ui.Messages(), (std::vector<std::string>{"PSF Accepted", "PSF Accepted"}));
     }
 
+    // Over a raw TCP device server the line keeps the server's rate: a set
+    // of the controller's own rate goes out as ever, another one only once
+    // the user agreed, and a trial at another rate not at all.
+    void rateTheServersLineWillNotFollowNeedsConsent() {
+        const ScopedEnv device("VELTRIX_COM2", "tcp://127.0.0.1:4001");
+        m_world->ui.AnswerMessage(MsgResult::Ok);
+        m_world->ui.AnswerMessage(MsgResult::No);
+        std::vector<std::string> afterSameRate, afterNo;
+        RunCommand([&](CPsfConfigDlg& d) {
+            Click(d, "sendButton");
+            afterSameRate = RequestKinds(*m_world->line);
+            Choose(d.Controls().baudRate, "19200");
+            Click(d, "sendButton");
+            afterNo = RequestKinds(*m_world->line);
+            Click(d, "sendButton");
+        });
+        const std::string warning =
+            "The controller will stop answering at the server's rate: this parameter set changes "
+            "its baud rate from 9600 baud to 19200 baud, and the line through "
+            "tcp://127.0.0.1:4001 keeps the rate the device server gives it.\n\nSend it anyway?";
+        QCOMPARE(m_world->ui.Messages(),
+                 (std::vector<std::string>{"PSF Accepted", warning, warning, "PSF Accepted"}));
+        QCOMPARE(m_world->ui.CallsOf(Kind::Message)[1].buttons, MsgButtons::YesNo);
+        QCOMPARE(afterSameRate, (std::vector<std::string>{"D", "C"}));
+        QCOMPARE(afterNo, (std::vector<std::string>{"D", "C", "D"}));
+        QCOMPARE(Model().Baud(), 19200L);
+    }
+
+    void trialAtARateTheServersLineWillNotFollowIsRefused() {
+        const ScopedEnv device("VELTRIX_COM2", "tcp://127.0.0.1:4001");
+        MonitorSeen seen;
+        auto monitor = WatchMonitor(seen);
+        int cursorAfter = -1;
+        RunCommand([&](CPsfConfigDlg& d) {
+            Choose(d.Controls().meas1, "FBB");
+            Choose(d.Controls().baudRate, "38400");
+            Click(d, "executeButton");
+            cursorAfter = m_world->ui.WaitCursorCount();
+        });
+        QCOMPARE(m_world->ui.Messages(),
+                 std::vector<std::string>{
+                     "A trial at 38400 baud cannot be followed: the line through "
+                     "tcp://127.0.0.1:4001 keeps the rate the device server gives it, and the "
+                     "controller's own set could not be sent back. Choose its own rate, 9600 baud."});
+        QCOMPARE(seen.opened, 0);
+        QCOMPARE(RequestKinds(*m_world->line), std::vector<std::string>{"D"});
+        QCOMPARE(Model().Psf(), m_original);
+        QCOMPARE(cursorAfter, 0);
+    }
+
     void executeRefusalsTalkToNoController_data() {
         QTest::addColumn<QString>("meas1");
         QTest::addColumn<QString>("meas2");
@@ -364,9 +416,7 @@ class TestPsfConfig : public QObject {
         auto monitor = WatchMonitor(seen);
         ModalDriver<CDiscreteOutputsDlg> editor([&](CDiscreteOutputsDlg& e) {
             CSpreadSheet* grid = e.Grid();
-            QComboBox* box = grid->ListBoxAt(1, 7);
-            box->setCurrentIndex(1);
-            emit box->activated(1);
+            QVERIFY(ChooseListItem(grid, 1, 7, 1));
             for (int col = 2; col <= 5; ++col)
                 grid->SetCellText(col, 7, QString::number(QList<int>{40, 50, 30, 60}[col - 2]));
             e.findChild<QComboBox*>("scanCountList")->setCurrentIndex(4);

@@ -11,6 +11,7 @@
 #include "SimulatedCommandWorld.h"
 #include "app/CMainFrame.h"
 #include "app/CVeltrixApp.h"
+#include "app/QtUiServices.h"
 #include "command/AlignmentPsf.h"
 #include "command/CRecoveryCommand.h"
 #include "dialogs/alignment/CAlignmentCommand.h"
@@ -20,6 +21,7 @@
 #include "dialogs/psf/CPsfConfigDlg.h"
 #include "serial/PortDevicePath.h"
 #include "support/GoneRunEntry.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -184,6 +186,64 @@ class RecoveryTest : public QObject {
         QVERIFY(journaled);
         QVERIFY(Journal().List().empty());
         QVERIFY(SameParameters(m_world->line->Model().Psf(), TrueOriginal()));
+    }
+
+    // A different controller answers on the entry's device: the desktop asks
+    // again, Enter (No) sends nothing and keeps the entry.
+    void anotherControllerIsAskedAboutWithNoAsTheDefault() {
+        RecoveryEntry entry = LeaveKilledAlignment(true, false);
+        entry.hardware = ControllerHardware{"123456", "1102", "2.3", "16,16/16,16"};
+        std::string error;
+        QVERIFY(Journal().Write(entry, error));
+        m_world->line->Model().partNumber = 999;
+        const CPsfRecord held = m_world->line->Model().Psf();
+        QStringList texts;
+        QList<bool> noIsDefault;
+        ModalDriver<QMessageBox> driver([&](QMessageBox& box) {
+            texts << box.text();
+            noIsDefault << (box.defaultButton() == box.button(QMessageBox::No));
+            // Yes to the recovery question, then Enter.
+            if (texts.size() == 1)
+                box.button(QMessageBox::Yes)->click();
+            else
+                QTest::keyClick(&box, Qt::Key_Return);
+        });
+        {
+            CVeltrixApp app;
+            QVERIFY(app.InitInstance(false));
+        }
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts[1], QString("The controller on COM2 is not the one this entry was made for (part number 999, "
+                                   "not 123456).\nSend its original parameter set back all the same?"));
+        QCOMPARE(noIsDefault, (QList<bool>{false, true}));
+        QCOMPARE(Requests("C"), 0);
+        QVERIFY(m_world->line->Model().Psf() == held);
+        QCOMPARE(Journal().List().size(), size_t(1));
+    }
+
+    // "Go on all the same?" with the program's own message box: Enter keeps
+    // the controller as it is.
+    void aJournalThatCannotBeWrittenDefaultsToNotGoingOn() {
+        QTemporaryDir scratch;
+        const QString notAFolder = scratch.filePath("not-a-folder");
+        QFile(notAFolder).open(QIODevice::WriteOnly);
+        ScopedEnv state("XDG_STATE_HOME", notAFolder.toStdString());
+        QtUiServices qtUi;
+        ScopedUi scoped(qtUi);
+        bool noIsDefault = false;
+        QString text;
+        ModalDriver<QMessageBox> driver([&](QMessageBox& box) {
+            text = box.text();
+            noIsDefault = box.defaultButton() == box.button(QMessageBox::No);
+            QTest::keyClick(&box, Qt::Key_Return);
+        });
+        ModalDriver<CAlignmentDlg> dialog([](CAlignmentDlg& d) { d.reject(); });
+        CAlignmentCommand command(nullptr, 1, 9600);
+        QCOMPARE(command.Run(), 0);
+        QVERIFY2(text.endsWith("Go on all the same?"), qPrintable(text));
+        QVERIFY(noIsDefault);
+        QCOMPARE(dialog.Shown(), 0);
+        QCOMPARE(Requests("C"), 0);
     }
 
     void noKeepsTheEntryForTheNextStart() {

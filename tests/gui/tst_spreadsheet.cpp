@@ -11,6 +11,14 @@ class TestSpreadSheet : public QObject {
     Q_OBJECT
 
   private:
+    // Opens the list editor of the current cell with a key; nullptr when none opened.
+    static QComboBox* OpenList(CSpreadSheet& sheet, Qt::Key key) {
+        QTest::keyClick(&sheet, key);
+        QComboBox* box = sheet.OpenListEditor();
+        if (box) QTest::qWait(20);  // the list comes up once the event loop runs
+        return box;
+    }
+
     // A shown 3 x 4 sheet (rows x columns) with the cursor on (1, 1).
     static void Prepare(CSpreadSheet& sheet) {
         sheet.SetColCount(4);
@@ -21,6 +29,16 @@ class TestSpreadSheet : public QObject {
         sheet.SetBlock(1, 1, 1, 1);
         sheet.SetAction(CSpreadSheet::kActionActiveCell);
         sheet.setFocus();
+    }
+
+    // The same sheet with every cell a centred check box.
+    static void PrepareCheckBoxes(CSpreadSheet& sheet) {
+        Prepare(sheet);
+        sheet.SetBlock(1, 1, 3, 4);
+        sheet.SetBlockMode(true);
+        sheet.SetCellType(CSpreadSheet::kCellTypeCheckBox);
+        sheet.SetCheckBoxCentred(true);
+        sheet.SetBlockMode(false);
     }
 
   private slots:
@@ -117,15 +135,13 @@ class TestSpreadSheet : public QObject {
         sheet.SetCol(3);
         sheet.SetCellType(CSpreadSheet::kCellTypeList);
         sheet.SetListItems("Off\tMeas1\tMeas2\t");
-        QComboBox* box = sheet.ListBoxAt(3, 1);
-        QVERIFY(box);
-        QCOMPARE(box->count(), 3);
+        QCOMPARE(sheet.ListItemsAt(3, 1), (QStringList{"Off", "Meas1", "Meas2"}));
         QCOMPARE(sheet.ListSelection(), -1);
         QCOMPARE(sheet.Text(), QString());
         sheet.SetListSelection(2);
         QCOMPARE(sheet.ListSelection(), 2);
         QCOMPARE(sheet.Text(), QString("Meas2"));
-        QCOMPARE(box->currentIndex(), 2);
+        QCOMPARE(sheet.item(0, 2)->text(), QString("Meas2"));  // what the cell shows
         sheet.SetText("Meas1");
         QCOMPARE(sheet.ListSelection(), 1);
         sheet.SetListSelection(7);
@@ -136,10 +152,11 @@ class TestSpreadSheet : public QObject {
         QCOMPARE(sheet.Text(), QString("B"));
         sheet.SetListItems("A");
         QCOMPARE(sheet.ListSelection(), -1);
+        QCOMPARE(sheet.item(0, 2)->text(), QString());
 
-        // Changing the type away from a list takes its drop-down away.
+        // Changing the type away from a list leaves a plain text cell.
         sheet.SetCellType(CSpreadSheet::kCellTypeEdit);
-        QVERIFY(!sheet.ListBoxAt(3, 1));
+        QCOMPARE(sheet.CellTypeAt(3, 1), int(CSpreadSheet::kCellTypeEdit));
         QVERIFY(sheet.item(0, 2)->flags() & Qt::ItemIsEditable);
     }
 
@@ -158,7 +175,7 @@ class TestSpreadSheet : public QObject {
         sheet.SetBlockMode(false);
         QVERIFY(sheet.IsLocked(1, 1) && sheet.IsLocked(2, 1) && sheet.IsLocked(3, 1));
         QVERIFY(!(sheet.item(0, 0)->flags() & Qt::ItemIsEditable));
-        QVERIFY(!sheet.ListBoxAt(2, 1)->isEnabled());
+        QVERIFY(!(sheet.item(0, 1)->flags() & Qt::ItemIsEditable));  // no drop-down opens
         QVERIFY(!(sheet.item(0, 2)->flags() & Qt::ItemIsUserCheckable));
         // No colour until the owner sets one; then every locked cell shows it.
         QCOMPARE(sheet.item(0, 0)->background().style(), Qt::NoBrush);
@@ -305,10 +322,15 @@ class TestSpreadSheet : public QObject {
         sheet.SetListSelection(0);
         QCOMPARE(spy.count(), 0);
 
-        QComboBox* box = sheet.ListBoxAt(1, 2);
-        box->setFocus();
-        QCOMPARE(sheet.currentRow(), 1);  // entering the list moves the cursor there
-        QTest::keyClick(box, Qt::Key_Down);
+        // F2 opens the list; Down and Enter choose the next item.
+        QTest::keyClick(&sheet, Qt::Key_Down);
+        QCOMPARE(sheet.currentRow(), 1);
+        QCOMPARE(spy.count(), 0);  // moving onto the list changes nothing
+        QComboBox* box = OpenList(sheet, Qt::Key_F2);
+        QVERIFY(box);
+        QTest::keyClick(box->view(), Qt::Key_Down);
+        QTest::keyClick(box->view(), Qt::Key_Return);
+        QTRY_VERIFY(!sheet.OpenListEditor());
         QCOMPARE(spy.count(), 1);
         const QList<QVariant> args = spy.takeFirst();
         QCOMPARE(args.at(0).toInt(), 1);
@@ -320,9 +342,94 @@ class TestSpreadSheet : public QObject {
         QCOMPARE(sheet.Text(), QString("Meas1"));
 
         // Choosing the item already chosen reports no change.
-        emit box->activated(1);
-        QCOMPARE(spy.count(), 1);
+        box = OpenList(sheet, Qt::Key_Return);
+        QVERIFY(box);
+        QTest::keyClick(box->view(), Qt::Key_Return);
+        QTRY_COMPARE(spy.count(), 1);
         QCOMPARE(spy.first().at(3).toBool(), false);
+    }
+
+    // Arrows move the cursor and never a value; the list opens on F2, Enter,
+    // a double click or typing, and closes on Escape without a change.
+    void listCellsOpenOnlyWhenAsked_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("F2") << int(Qt::Key_F2);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("typing") << int(Qt::Key_M);
+        QTest::newRow("double click") << 0;
+    }
+
+    void listCellsOpenOnlyWhenAsked() {
+        QFETCH(int, how);
+        CSpreadSheet sheet;
+        Prepare(sheet);
+        sheet.SetBlock(1, 1, 3, 1);
+        sheet.SetBlockMode(true);
+        sheet.SetCellType(CSpreadSheet::kCellTypeList);
+        sheet.SetListItems("Off\tMeas1\tMeas2");
+        sheet.SetListSelection(0);
+        sheet.SetBlockMode(false);
+        QSignalSpy spy(&sheet, &CSpreadSheet::listCellChanged);
+
+        for (int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left})
+            QTest::keyClick(&sheet, Qt::Key(key));
+        QCOMPARE(sheet.currentRow(), 1);
+        QCOMPARE(sheet.currentColumn(), 0);
+        QVERIFY(!sheet.OpenListEditor());
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(sheet.CellText(1, 1) + sheet.CellText(1, 2) + sheet.CellText(1, 3), QString("OffOffOff"));
+
+        if (how == Qt::Key_M) {
+            // The typed letter picks the first item that starts with it.
+            QTest::keyClick(&sheet, Qt::Key_M, {}, 10);
+            QTRY_VERIFY(!sheet.OpenListEditor());
+            QCOMPARE(sheet.CellText(1, 2), QString("Meas1"));
+            QCOMPARE(spy.count(), 1);
+            return;
+        }
+        QComboBox* box = nullptr;
+        if (how == 0) {
+            const QPoint centre = sheet.visualRect(sheet.model()->index(1, 0)).center();
+            // A double click is a click and then a second press.
+            QTest::mouseClick(sheet.viewport(), Qt::LeftButton, {}, centre);
+            QTest::mouseDClick(sheet.viewport(), Qt::LeftButton, {}, centre);
+            box = sheet.OpenListEditor();
+        } else {
+            box = OpenList(sheet, Qt::Key(how));
+        }
+        QVERIFY(box);
+        QCOMPARE(box->count(), 3);
+        QTRY_VERIFY(box->view()->isVisible());  // the list is up at once
+        QTest::keyClick(box->view(), Qt::Key_Down);
+        QTest::keyClick(box->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!sheet.OpenListEditor());
+        QCOMPARE(sheet.CellText(1, 2), QString("Off"));
+        QCOMPARE(spy.count(), 0);
+        QVERIFY(sheet.hasFocus());
+    }
+
+    // A click on a check box ticks it and moves the cursor there, so the
+    // next Space toggles that box again and no other.
+    void clickOnACheckBoxMovesTheCursor() {
+        CSpreadSheet sheet;
+        PrepareCheckBoxes(sheet);
+        QList<QList<int>> moves;
+        connect(&sheet, &CSpreadSheet::leaveCell,
+                [&](int col, int row, int newCol, int newRow, bool&) { moves.append({col, row, newCol, newRow}); });
+
+        const QPoint box = sheet.visualRect(sheet.model()->index(2, 3)).center();
+        QTest::mouseClick(sheet.viewport(), Qt::LeftButton, {}, box);
+        QCOMPARE(sheet.CellText(4, 3), QString("1"));
+        QCOMPARE(sheet.currentRow(), 2);
+        QCOMPARE(sheet.currentColumn(), 3);
+        QCOMPARE(moves, (QList<QList<int>>{{1, 1, 4, 3}}));
+
+        QTest::keyClick(&sheet, Qt::Key_Space);
+        QCOMPARE(sheet.CellText(4, 3), QString("0"));
+        QCOMPARE(sheet.CellText(1, 1), QString("0"));
+        QTest::keyClick(&sheet, Qt::Key_Left);
+        QTest::keyClick(&sheet, Qt::Key_Space);
+        QCOMPARE(sheet.CellText(3, 3), QString("1"));
     }
 
     void advanceAtTheEdgesOfTheSheet() {
@@ -357,12 +464,7 @@ class TestSpreadSheet : public QObject {
 
     void centredCheckBoxToggledByTheUserUnlessLocked() {
         CSpreadSheet sheet;
-        Prepare(sheet);
-        sheet.SetBlock(1, 1, 3, 4);
-        sheet.SetBlockMode(true);
-        sheet.SetCellType(CSpreadSheet::kCellTypeCheckBox);
-        sheet.SetCheckBoxCentred(true);
-        sheet.SetBlockMode(false);
+        PrepareCheckBoxes(sheet);
 
         QTest::keyClick(&sheet, Qt::Key_Space);
         QCOMPARE(sheet.CellText(1, 1), QString("1"));

@@ -1,14 +1,14 @@
 #include "support/ScriptedUi.h"
 
-MsgResult ScriptedUi::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
-    m_calls.push_back({Kind::Message, text, buttons, icon, {}, {}});
+MsgResult ScriptedUi::ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                  MsgResult defaultButton) {
+    m_calls.push_back({Kind::Message, text, buttons, icon, {}, {}, defaultButton});
     if (!m_messageAnswers.empty()) {
         MsgResult answer = m_messageAnswers.front();
         m_messageAnswers.pop_front();
         return answer;
     }
-    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
-                                                                               : MsgResult::Ok;
+    return defaultButton;
 }
 
 std::optional<std::string> ScriptedUi::PromptOpenFile(const FilePrompt& prompt) {

@@ -9,7 +9,8 @@
 
 // A UiServices double for tests: records every call in order and answers
 // message boxes and file prompts from queues. An empty answer queue gives the
-// first button of a message box (Ok or Yes) and cancels a file prompt.
+// default button of a message box (what Enter would press) and cancels a
+// file prompt.
 class ScriptedUi : public UiServices {
 public:
     enum class Kind { Message, OpenFile, SaveFile, Beep, Capture, Release, CursorOn, CursorOff };
@@ -21,9 +22,9 @@ public:
         MsgIcon icon = MsgIcon::Exclamation;
         FilePrompt prompt;
         BeepKind beep = BeepKind::Simple;
+        MsgResult defaultButton = MsgResult::Ok;
     };
 
-    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     std::optional<std::string> PromptOpenFile(const FilePrompt& prompt) override;
     std::optional<std::string> PromptSaveFile(const FilePrompt& prompt) override;
     void Beep(BeepKind kind) override;
@@ -42,6 +43,8 @@ public:
     void Clear() { m_calls.clear(); }
 
 protected:
+    MsgResult ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                          MsgResult defaultButton) override;
     void ShowWaitCursor(bool show) override;
 
 private:

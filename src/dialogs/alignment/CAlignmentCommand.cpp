@@ -24,7 +24,10 @@ int CAlignmentCommand::Execute() {
     CDiagnosticsRecord record;
     Ui().BeginWaitCursor();
     const char* failure = nullptr;
-    if (!m_link->RequestDiagnostics(record)) {
+    const int diagnostics = m_link->RequestDiagnostics(record);
+    // The journal identifies the controller by them.
+    if (diagnostics) NoteDiagnostics(record);
+    if (!diagnostics) {
         failure = "Unable to input Diagnostics.";
     } else if (record.systemState != kOperational) {
         failure = "Alignment cannot be executed because the device is not in an operational state.";

@@ -67,7 +67,15 @@ void CAlignmentDlg::BuildLayout() {
     m_edit = AddButton(tr("&Edit..."), "editButton", &CAlignmentDlg::OnEdit);
     m_ok = AddButton(tr("Ok"), "okButton", &CAlignmentDlg::accept);
     m_cancel = AddButton(tr("Cancel"), "cancelButton", &CAlignmentDlg::reject);
+    m_phoneButton = AddButton(tr("Show on &Phone..."), "phoneButton", &CAlignmentDlg::OnShowOnPhone);
     m_ok->setDefault(true);
+    // The two share one place and keep its room when hidden, so that
+    // nothing moves when one takes the other's place.
+    for (QPushButton* button : {m_autoBlanking, m_acceptAuto}) {
+        QSizePolicy policy = button->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        button->setSizePolicy(policy);
+    }
     m_send->hide();
     m_send->setEnabled(false);
     m_acceptAuto->hide();
@@ -136,6 +144,10 @@ void CAlignmentDlg::BuildLayout() {
     auto* editHint = new QLabel(tr("Use the Edit button to manually set blanking fields."), this);
     editHint->setObjectName("editHint");
     editHint->setWordWrap(true);
+    int widest = 0;
+    for (QPushButton* button : {m_clear, m_restore, m_autoBlanking, m_acceptAuto, m_abort, m_save, m_read, m_edit})
+        widest = std::max(widest, button->sizeHint().width());
+    editHint->setFixedWidth(widest);
     right->addWidget(editHint, 8, 0);
 
     auto* closeButtons = new QHBoxLayout;
@@ -143,8 +155,16 @@ void CAlignmentDlg::BuildLayout() {
     closeButtons->addWidget(m_ok);
     closeButtons->addWidget(m_cancel);
 
+    // The column keeps the width of its widest button when the dialog grows.
+    blanking->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    right->setVerticalSpacing(6);
+
+    // Below everything specified, in the room the stretch had, so that no
+    // specified control moves for it.
     auto* side = new QVBoxLayout;
     side->addWidget(blanking);
+    side->addSpacing(12);
+    side->addWidget(m_phoneButton);
     side->addStretch();
     side->addLayout(closeButtons);
 

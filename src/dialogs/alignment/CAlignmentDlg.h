@@ -1,13 +1,17 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+#include <cstdint>
 
+#include "live/LiveScan.h"
 #include "model/CBlankingMap.h"
 #include "model/ScanReply.h"
 
 class CBeamStrip;
 class CControllerCommand;
 class CControllerLink;
+class CPhoneViewDlg;
 class CSpreadSheet;
 class QLabel;
 class QPushButton;
@@ -21,6 +25,10 @@ class QPushButton;
 // pump delivers clicks on "S&top", "Ab&ort Auto Blanking" and "A&ccept Auto
 // Blanking"; those handlers only set flags, which the loop reads after the
 // exchange in progress. Every other command is disabled meanwhile.
+//
+// "Show on &Phone..." (below the specified controls, enabled in every
+// state) opens a modeless window that serves what the dialog shows to
+// phones; every scan is handed to it by value and nothing comes back.
 class CAlignmentDlg : public QDialog {
     Q_OBJECT
 
@@ -45,6 +53,7 @@ class CAlignmentDlg : public QDialog {
     const CBlankingMap& InitialMap() const { return m_initialMap; }
     const CBlankingMap& WorkingMap() const { return m_workingMap; }
     const CBeamBitScan& CurrentScan() const { return m_currentScan; }
+    CPhoneViewDlg* PhoneView() const;
 
   public slots:
     void OnStart();
@@ -59,6 +68,7 @@ class CAlignmentDlg : public QDialog {
     void OnAbortAutoBlanking();
     void OnAcceptAutoBlanking();
     void OnSendToController() {}  // never shown
+    void OnShowOnPhone();
     // OK keeps the controller's blanking; Cancel sends the initial map back
     // first and stays open if that fails. Both only from idle.
     void accept() override;
@@ -96,6 +106,9 @@ class CAlignmentDlg : public QDialog {
     void DrawBeams(bool marks);
     void ClearBeamColumn();
     void ShowBlankedCount(int count);
+    // A scan came in (or failed): counted, and handed to the phone view.
+    void NoteLiveScan(bool taken, LiveState state);
+    void PublishLive();
 
     CControllerLink* m_link = nullptr;
     CControllerCommand* m_command = nullptr;
@@ -110,6 +123,10 @@ class CAlignmentDlg : public QDialog {
     int m_state = kIdle;
     int m_busy = 0;
     bool m_initialised = false;
+    int m_liveScans = 0;
+    int64_t m_liveScanTime = 0;
+    LiveState m_liveState = LiveState::Stopped;
+    QPointer<CPhoneViewDlg> m_phone;
 
     CSpreadSheet* m_grid = nullptr;
     CBeamStrip* m_strip = nullptr;
@@ -131,4 +148,5 @@ class CAlignmentDlg : public QDialog {
     QPushButton* m_edit = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
+    QPushButton* m_phoneButton = nullptr;
 };

@@ -52,6 +52,7 @@ int CAlignmentDlg::ScanLoop(bool marks) {
     int result = 1;
     while (m_runFlag == 1) {
         if (!m_link || !m_link->RequestScan(scan)) {
+            NoteLiveScan(false, LiveState::Stale);
             ShowMessage("Unable to Input Scan.");
             m_runFlag = 0;
             result = 0;
@@ -62,6 +63,7 @@ int CAlignmentDlg::ScanLoop(bool marks) {
             m_currentScan = scan;
             ShowScan(marks);
         }
+        NoteLiveScan(true, LiveState::Scanning);
         ++m_scanCounter;
     }
     return result;
@@ -71,10 +73,12 @@ int CAlignmentDlg::SingleScan() {
     const int result =
         m_link ? UnderWaitCursor([&] { return m_link->RequestScan(m_currentScan); }) : 0;
     if (!result) {
+        NoteLiveScan(false, LiveState::Stale);
         ShowMessage("Unable to Input Scan.");
         return 0;
     }
     ShowScan(true);
+    NoteLiveScan(true, LiveState::Stopped);
     return 1;
 }
 
@@ -96,7 +100,7 @@ void CAlignmentDlg::OnStart() {
     m_strip->ClearMarks();
     SetState(kScanning);
     m_stop->setFocus();
-    ScanLoop(true);
+    if (ScanLoop(true)) NoteLiveScan(false, LiveState::Stopped);
     SetWaitingDialog(nullptr);
     SetState(kIdle);
     m_start->setFocus();

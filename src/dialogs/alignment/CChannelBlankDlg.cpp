@@ -4,7 +4,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -69,8 +71,24 @@ CChannelBlankDlg::CChannelBlankDlg(QWidget* parent) : QDialog(parent) {
 }
 
 void CChannelBlankDlg::showEvent(QShowEvent* event) {
-    if (!m_initialised) InitDialog();
+    const bool first = !m_initialised;
+    if (first) InitDialog();
     QDialog::showEvent(event);
+    if (first) FitGridToRows();
+}
+
+void CChannelBlankDlg::FitGridToRows() {
+    // Every row in sight when the screen has room for them all; beyond
+    // that the grid scrolls, and the dialog still fits on the screen.
+    const int rowHeight = m_rowCount > 0 ? m_grid->rowHeight(0) : m_grid->verticalHeader()->defaultSectionSize();
+    const int rows = m_grid->horizontalHeader()->sizeHint().height() + 2 * m_grid->frameWidth() +
+                     m_rowCount * rowHeight;
+    const int others = sizeHint().height() - std::max(m_grid->sizeHint().height(), m_grid->minimumHeight());
+    const QScreen* shown = screen();
+    // The window's frame and title bar are not in the dialog's own height.
+    const int room = shown ? shown->availableGeometry().height() - others - 64 : rows;
+    m_grid->setMinimumHeight(std::clamp(rows, 80, std::max(room, 80)));
+    resize(width(), std::max(height(), sizeHint().height()));
 }
 
 void CChannelBlankDlg::InitDialog() {

@@ -38,6 +38,7 @@ class CChannelBlankDlg : public QDialog {
 
   private:
     void InitDialog();
+    void FitGridToRows();
     void SetSelected(const QString& text);
     // Cells of the last row beyond the last channel stay locked and empty.
     void EmptyCellsWithoutChannel();

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "command/DeviceTest.h"
+#include "platform/ExchangeScope.h"
 #include "serial/PortDevicePath.h"
 
 namespace {
@@ -77,6 +80,16 @@ CPortDevicesDlg::CPortDevicesDlg(QWidget* parent, int comNumber, std::string dev
     m_path = new QLineEdit(this);
     m_path->setObjectName(QStringLiteral("path"));
     m_path->setPlaceholderText(QStringLiteral("empty: the default device"));
+    m_path->setToolTip(
+        QStringLiteral("A device file, or a serial device server: rfc2217://HOST:PORT "
+                       "(this tool sets the line) or tcp://HOST:PORT (the server sets it)"));
+    m_test = new QPushButton(QStringLiteral("&Test"), this);
+    m_test->setObjectName(QStringLiteral("test"));
+    m_test->setAutoDefault(false);
+    m_testResult = new QLabel(this);
+    m_testResult->setObjectName(QStringLiteral("testResult"));
+    m_testResult->setWordWrap(true);
+    m_testResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* refresh = new QPushButton(QStringLiteral("&Refresh"), this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -90,18 +103,26 @@ CPortDevicesDlg::CPortDevicesDlg(QWidget* parent, int comNumber, std::string dev
     layout->addWidget(listLabel);
     layout->addWidget(m_list, 1);
     layout->addWidget(m_hint);
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(m_path, 1);
+    pathRow->addWidget(m_test);
+    auto* pathLabel = new QLabel(QStringLiteral("De&vice path:"), this);
+    pathLabel->setBuddy(m_path);
     auto* pathForm = new QFormLayout;
-    pathForm->addRow(QStringLiteral("De&vice path:"), m_path);
+    pathForm->addRow(pathLabel, pathRow);
     layout->addLayout(pathForm);
+    layout->addWidget(m_testResult);
     layout->addWidget(buttons);
 
     setTabOrder(m_comNumber, m_list);
     setTabOrder(m_list, m_path);
-    setTabOrder(m_path, buttons);
+    setTabOrder(m_path, m_test);
+    setTabOrder(m_test, buttons);
 
     connect(m_comNumber, &QComboBox::currentIndexChanged, this, &CPortDevicesDlg::ShowMapping);
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CPortDevicesDlg::ShowSelectedDevice);
     connect(refresh, &QPushButton::clicked, this, &CPortDevicesDlg::Refresh);
+    connect(m_test, &QPushButton::clicked, this, &CPortDevicesDlg::TestDevice);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPortDevicesDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -161,6 +182,22 @@ void CPortDevicesDlg::ShowSelectedDevice() {
         device.accessible
             ? QStringLiteral("You may open %1.").arg(QString::fromStdString(device.path))
             : QString::fromStdString(device.hint));
+}
+
+void CPortDevicesDlg::TestDevice() {
+    const QString typed = DevicePath();
+    const std::string path = typed.isEmpty() ? CurrentComMapping(ComNumber()).path : typed.toStdString();
+    m_testResult->setText(QStringLiteral("Testing %1...").arg(QString::fromStdString(path)));
+    // The probe takes up to two seconds; meanwhile nothing else may start.
+    setEnabled(false);
+    DeviceTestResult result;
+    {
+        const ExchangeScope busy;
+        result = ::TestDevice(path, ComNumber() - 1);
+    }
+    setEnabled(true);
+    m_test->setFocus();
+    m_testResult->setText(QString::fromStdString(result.text));
 }
 
 void CPortDevicesDlg::accept() {

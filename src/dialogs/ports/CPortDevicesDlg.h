@@ -9,12 +9,16 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTreeWidget;
 
 // "Port Devices": which device each COM number opens. Lists the serial
 // devices present with their access state, and stores the choice in the
 // settings store (section "Ports", value "COM<n>"); an empty path goes back
-// to the default device.
+// to the default device. "Test" probes for a controller on the device in the
+// path field (or, when it is empty, on the device the COM number opens now);
+// a serial device server (rfc2217://HOST:PORT, tcp://HOST:PORT) is a path
+// like any other.
 class CPortDevicesDlg : public QDialog {
     Q_OBJECT
   public:
@@ -32,6 +36,7 @@ class CPortDevicesDlg : public QDialog {
     void Refresh();
     void ShowMapping();
     void ShowSelectedDevice();
+    void TestDevice();
 
     std::string m_devRoot;
     std::string m_ttyClassRoot;
@@ -42,4 +47,6 @@ class CPortDevicesDlg : public QDialog {
     QTreeWidget* m_list;
     QLabel* m_hint;
     QLineEdit* m_path;
+    QPushButton* m_test;
+    QLabel* m_testResult;
 };

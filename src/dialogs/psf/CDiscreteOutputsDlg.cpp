@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QVBoxLayout>
+#include <QResizeEvent>
+#include <algorithm>
 #include <iterator>
 
 #include "grid/CSpreadSheet.h"
@@ -18,6 +20,9 @@ namespace {
 
 constexpr int kColumns = 5;
 constexpr int kMaxScanCount = 9;
+// The columns' widths at the dialog's smallest; wider, they share the room
+// in the same proportions.
+constexpr int kColumnWidths[kColumns] = {150, 64, 64, 64, 64};
 const QColor kLockedColour(192, 192, 192);
 
 }  // namespace
@@ -33,12 +38,13 @@ CDiscreteOutputsDlg::CDiscreteOutputsDlg(QWidget* parent) : QDialog(parent) {
     m_grid->SetColumnHeadings({tr("Measurement"), tr("Low"), tr("High"), tr("Low"), tr("High")});
     for (int row = 1; row <= kDiscreteOutputCount; ++row)
         m_grid->SetCellText(0, row, tr("Output #%1").arg(row));
-    m_grid->setColumnWidth(0, 150);
-    for (int col = 1; col < kColumns; ++col) m_grid->setColumnWidth(col, 64);
+    for (int col = 0; col < kColumns; ++col) m_grid->setColumnWidth(col, kColumnWidths[col]);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
     m_setPointCaption = new QLabel(tr("Set Point"));
     m_hysteresisCaption = new QLabel(tr("Hysteresis"));
+    m_setPointCaption->setObjectName("setPointCaption");
+    m_hysteresisCaption->setObjectName("hysteresisCaption");
     for (QLabel* caption : {m_setPointCaption, m_hysteresisCaption})
         caption->setAlignment(Qt::AlignCenter);
     auto* captions = new QHBoxLayout;
@@ -98,7 +104,7 @@ void CDiscreteOutputsDlg::showEvent(QShowEvent* event) {
     if (!m_initialised) Initialise();
     QDialog::showEvent(event);
     FitGridToRows();
-    PlaceGroupCaptions();
+    SpreadColumns();
 }
 
 void CDiscreteOutputsDlg::Initialise() {
@@ -126,16 +132,35 @@ void CDiscreteOutputsDlg::Initialise() {
 }
 
 void CDiscreteOutputsDlg::FitGridToRows() {
-    // The sixteen outputs show at once, without scrolling.
+    // The sixteen outputs show at once, without scrolling; the columns grow
+    // with the dialog.
     int width = 2 * m_grid->frameWidth() + m_grid->verticalHeader()->width();
-    for (int col = 0; col < m_grid->columnCount(); ++col) width += m_grid->columnWidth(col);
+    for (int col = 0; col < kColumns; ++col) width += kColumnWidths[col];
     int height = 2 * m_grid->frameWidth() + m_grid->horizontalHeader()->height();
     for (int row = 0; row < m_grid->rowCount(); ++row) height += m_grid->rowHeight(row);
     m_grid->setMinimumSize(width, height);
-    m_grid->setMaximumWidth(width);
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     adjustSize();
+}
+
+void CDiscreteOutputsDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    SpreadColumns();
+}
+
+void CDiscreteOutputsDlg::SpreadColumns() {
+    int base = 0;
+    for (const int width : kColumnWidths) base += width;
+    const int room = std::max(m_grid->viewport()->width(), base);
+    int given = 0;
+    for (int col = 0; col < kColumns; ++col) {
+        // The last column takes what rounding left over.
+        const int width = col + 1 < kColumns ? kColumnWidths[col] * room / base : room - given;
+        m_grid->setColumnWidth(col, width);
+        given += width;
+    }
+    PlaceGroupCaptions();
 }
 
 void CDiscreteOutputsDlg::PlaceGroupCaptions() {

@@ -41,6 +41,7 @@ class CDiscreteOutputsDlg : public QDialog {
     void reject() override;
 
   protected:
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -52,6 +53,7 @@ class CDiscreteOutputsDlg : public QDialog {
     void ApplyLockRule(int row);
     void FitGridToRows();
     void PlaceGroupCaptions();
+    void SpreadColumns();
 
     DiscreteOutput m_outputs[kDiscreteOutputCount];
     int m_scanCount = 1;

@@ -140,8 +140,11 @@ void CMeasurementOutputDlg::OnRun() {
     CMeasurementScan previous(m_selector);
     CMeasurementScan current(m_selector);
     bool first = true;
+    m_chart->BeginRun();
     while (m_running) {
         if (!m_link || !m_link->RequestScan(current)) {
+            m_chart->AddFailedScan(GetClock().TickMs());
+            m_chart->Flush();
             Ui().MessageBox("Could not input scan", MsgButtons::Ok, MsgIcon::Exclamation);
             m_running = false;
             break;
@@ -163,7 +166,11 @@ void CMeasurementOutputDlg::OnStop() { m_running = false; }
 
 void CMeasurementOutputDlg::OnStep() {
     CMeasurementScan scan(m_selector);
+    // A Step stands apart from whatever was scanned before it.
+    m_chart->BeginRun();
     if (!m_link || !m_link->RequestScan(scan)) {
+        m_chart->AddFailedScan(GetClock().TickMs());
+        m_chart->Flush();
         Ui().MessageBox("Could not input scan", MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "command/CControllerCommand.h"
+#include "command/ServerRate.h"
 #include "dialogs/psf/CDiscreteOutputsDlg.h"
 #include "dialogs/psf/CMeasurementOutputDlg.h"
 #include "model/PsfExecuteRules.h"
@@ -107,6 +108,15 @@ void CPsfConfigDlg::OnSendPsf() {
     StoreChoices(m_record);
     const ExchangeScope busy;
     CControllerLink* link = m_command->Link();
+    // Over a raw TCP device server a new baud rate would cut the controller
+    // off: the user decides first.
+    if (link) {
+        const std::string warning = CheckServerRate(*link, m_command->DevicePath(), m_record);
+        if (!warning.empty() &&
+            Ui().MessageBox(warning + "\n\nSend it anyway?", MsgButtons::YesNo,
+                            MsgIcon::Exclamation) != MsgResult::Yes)
+            return;
+    }
     Message(link && link->SendPsf(m_record) ? "PSF Accepted" : "PSF Not Accepted");
 }
 
@@ -168,6 +178,9 @@ void CPsfConfigDlg::OnExecute() {
     // whatever happened there.
     CPsfRecord original;
     if (!link || !link->ReadPsf(original)) return stop("Unable to input existing controller's PSF.");
+    if (const std::string refusal = TrialRateRefusal(m_command->DevicePath(), chosen, original);
+        !refusal.empty())
+        return stop(refusal);
     // On disk before the trial set goes out; a refusal was reported already.
     if (!m_command->JournalOriginalPsf(original, "Edit PSF")) {
         Ui().EndWaitCursor();

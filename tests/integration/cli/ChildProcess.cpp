@@ -99,12 +99,18 @@ ChildResult RunChild(const std::vector<std::string>& argv, long timeoutMs,
     return result;
 }
 
-BackgroundChild::BackgroundChild(const std::vector<std::string>& argv) {
+BackgroundChild::BackgroundChild(const std::vector<std::string>& argv, bool readStderr) {
     int outPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0) return;
     m_pid = ::fork();
     if (m_pid == 0) {
-        ::dup2(outPipe[1], STDOUT_FILENO);
+        if (readStderr) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(outPipe[1], STDERR_FILENO);
+        } else {
+            ::dup2(outPipe[1], STDOUT_FILENO);
+        }
         std::vector<char*> args = CArgs(argv);
         ::execv(args[0], args.data());
         ::_exit(127);

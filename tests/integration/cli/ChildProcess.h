@@ -20,15 +20,16 @@ struct ChildResult {
 ChildResult RunChild(const std::vector<std::string>& argv, long timeoutMs,
                      const std::vector<std::string>& extraEnv = {}, int stdoutFd = -1);
 
-// A started child whose stdout is read line by line (the simulator).
+// A started child whose stdout (or, with readStderr, its stderr, while its
+// stdout goes to /dev/null) is read line by line.
 class BackgroundChild {
 public:
-    explicit BackgroundChild(const std::vector<std::string>& argv);
+    explicit BackgroundChild(const std::vector<std::string>& argv, bool readStderr = false);
     ~BackgroundChild();
     BackgroundChild(const BackgroundChild&) = delete;
     BackgroundChild& operator=(const BackgroundChild&) = delete;
 
-    // The first line on stdout, waiting at most timeoutMs; empty on failure.
+    // The next line of the stream read, waiting at most timeoutMs; empty on failure.
     std::string ReadLine(long timeoutMs);
     // SIGTERM, then waits up to timeoutMs; returns the exit code or -1.
     int Terminate(long timeoutMs);

@@ -33,6 +33,11 @@ void CliTest::TearDown() {
     std::filesystem::remove_all(m_dir, ignored);
 }
 
+void CliTest::StopSim() {
+    if (m_sim) EXPECT_EQ(m_sim->Terminate(5000), 0) << "the simulator did not end cleanly";
+    m_sim.reset();
+}
+
 void CliTest::StartSim(const std::vector<std::string>& options) {
     ASSERT_TRUE(std::filesystem::exists(kSim)) << "build the veltrix-sim target first";
     m_link = Path("tty");
@@ -68,10 +73,10 @@ ChildResult CliTest::Ctl(const std::vector<std::string>& args, long timeoutMs,
     return CtlRaw(full, timeoutMs, env);
 }
 
-std::unique_ptr<BackgroundChild> CliTest::StartCtl(const std::vector<std::string>& args) {
+std::unique_ptr<BackgroundChild> CliTest::StartCtl(const std::vector<std::string>& args, bool readStderr) {
     std::vector<std::string> argv = {kCtl, "--device", m_link};
     argv.insert(argv.end(), args.begin(), args.end());
-    return std::make_unique<BackgroundChild>(argv);
+    return std::make_unique<BackgroundChild>(argv, readStderr);
 }
 
 Json CliTest::State() const {

@@ -26,6 +26,9 @@ protected:
     // Starts the simulator with these options; fails the test unless it
     // reports ready (its JSON line) in time.
     void StartSim(const std::vector<std::string>& options = {});
+    // Ends the simulator: its pseudo-terminal hangs up and its link goes, as
+    // a USB adapter pulled out. StartSim afterwards puts a new one there.
+    void StopSim();
     // veltrixctl with the given arguments, against the simulator when one runs.
     ChildResult Ctl(const std::vector<std::string>& args, long timeoutMs = 30000,
                     const std::vector<std::string>& env = {});
@@ -34,7 +37,7 @@ protected:
                        const std::vector<std::string>& env = {}, int stdoutFd = -1);
 
     // veltrixctl against the simulator, left running for the test to steer.
-    std::unique_ptr<BackgroundChild> StartCtl(const std::vector<std::string>& args);
+    std::unique_ptr<BackgroundChild> StartCtl(const std::vector<std::string>& args, bool readStderr = false);
 
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
     // The recovery journal's folder of the tools the test runs.

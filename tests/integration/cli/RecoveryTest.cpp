@@ -119,6 +119,39 @@ TEST_F(RecoveryCliTest, BeamsKilledMidLoopLeavesAnEntryThatRecoverSendsBackByteF
     EXPECT_EQ(nothing.out, "Nothing to recover.\n");
 }
 
+// The fault: recover sent controller A's set to controller B, put on the
+// same path after the run was killed.
+TEST_F(RecoveryCliTest, RecoverSendsNothingToAnotherControllerUnlessForced) {
+    StartController();
+    {
+        const auto beams = StartBeams(Path("beams.err"));
+        ASSERT_EQ(beams->ReadLine(15000), "Scan 1");
+        ::kill(beams->Pid(), SIGKILL);
+        EXPECT_EQ(beams->Wait(5000), -1);
+    }
+    StopSim();
+    StartSim({"--id", "B", "--part-number", "999", "--emitter", "16,8", "--receiver", "16,8"});
+    const std::vector<uint8_t> heldByB = ControllerPsf();
+
+    const ChildResult refused = Ctl({"recover"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err,
+              "The controller on " + Link() +
+                  " is not the one this entry was made for (part number 999, not 123456). Nothing was sent. "
+                  "Use --force to send it anyway.\n");
+    EXPECT_NE(refused.out.find("not sent: another controller answers there; kept"), std::string::npos)
+        << refused.out;
+    EXPECT_TRUE(LogOf("C").empty());
+    EXPECT_EQ(ControllerPsf(), heldByB);
+    EXPECT_EQ(JournalFiles(), 1u);
+
+    const ChildResult forced = Ctl({"recover", "--force"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(LogOf("C").size(), 1u);
+    EXPECT_EQ(ControllerPsf(), Image(OwnPsf()));
+    EXPECT_EQ(JournalFiles(), 0u);
+}
+
 TEST_F(RecoveryCliTest, TeachKilledWhileTheFieldsAreClearedIsRecoveredWithItsEarlierFields) {
     // A moving object never holds still: teach scans until it is killed.
     StartSim({"--scenario", "moving", "--blanked", "1,2"});

@@ -192,8 +192,8 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         std::ofstream(dir + "/" + name);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"veltrixctl ", "beams blanking diag monitor partnumber probe psf recover report"},
-        {"veltrixctl recover --", "--device --discard --help --json --list --port --trace --version"},
+        {"veltrixctl ", "beams blanking diag monitor partnumber probe psf recover report station"},
+        {"veltrixctl recover --", "--device --discard --force --help --json --list --port --trace --version"},
         {"veltrixctl psf put --f", "--force"},
         {"veltrixctl --port 2 p", "partnumber probe psf"},
         {"veltrixctl --json psf ", "diff get put set show"},
@@ -205,6 +205,8 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         {"veltrixctl blanking clear ", ""},
         {"veltrixctl beams --c", "--channels --count"},
         {"veltrixctl partnumber 5 --d", "--date-code --device"},
+        {"veltrixctl station ", "export"},
+        {"veltrixctl station export --s", "--since"},
     };
     std::ofstream script(dir + "/complete.sh");
     script << "source " << library << "\nsource " << kSource

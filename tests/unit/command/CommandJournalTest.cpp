@@ -96,7 +96,7 @@ TEST_F(CommandJournalTest, TheOriginalIsOnDiskBeforeTheTemporarySetAndGoneOnceIt
     EXPECT_TRUE(ui.Messages().empty());
 }
 
-TEST_F(CommandJournalTest, AFailedRestoreKeepsTheEntryUntilTheUserHasDecided) {
+TEST_F(CommandJournalTest, AFailedRestoreKeepsTheEntryUntilTheUserSavedTheOriginal) {
     struct Case {
         const char* name;
         MsgResult answer;
@@ -104,7 +104,7 @@ TEST_F(CommandJournalTest, AFailedRestoreKeepsTheEntryUntilTheUserHasDecided) {
         bool entryStays;
     };
     const Case cases[] = {
-        {"No: the user lets it go", MsgResult::No, false, false},
+        {"No: the controller may still hold the temporary set", MsgResult::No, false, true},
         {"Yes, then a file: it is saved", MsgResult::Yes, true, false},
         {"Yes, then Cancel: nothing decided", MsgResult::Yes, false, true},
     };
@@ -222,15 +222,104 @@ TEST_F(CommandJournalTest, AnUnusableEntryIsSetAsideAndReportedNeverSent) {
     EXPECT_EQ(ReadBytes(items[0].path), bytes);
 }
 
+TEST_F(CommandJournalTest, TheEntryRecordsWhichControllerItWasMadeFor) {
+    line->Model().partNumber = 70000;
+    line->Model().receiver = {sim::Board{8, 0}, sim::Board{16, 3}};
+    const ControllerHardware hardware{"70000", "1102", "2.3", "16,16/8,16"};
+    struct Case {
+        const char* name;
+        bool identify;
+        std::optional<ControllerHardware> recorded;
+        int diagnosticsReads;
+    };
+    const Case cases[] = {
+        // Read once, before the temporary set went out.
+        {"identified first", true, hardware, 1},
+        // A command that adds no exchange of its own keeps the id alone.
+        {"not identified", false, std::nullopt, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        line->ClearLogs();
+        std::optional<RecoveryEntry> journaled;
+        BodyCommand command([&](BodyCommand& self) {
+            if (c.identify) self.IdentifyController();
+            const int result = PrepareAlignment(self);
+            if (auto item = EntryOfThePort()) journaled = item->entry;
+            return result;
+        });
+        EXPECT_EQ(command.Run(), 1);
+        ASSERT_TRUE(journaled);
+        EXPECT_EQ(journaled->Identity(), (ControllerIdentity{'A', c.recorded}));
+        EXPECT_EQ(RequestsOf("H"), c.diagnosticsReads);
+    }
+}
+
+// What an earlier run left is only sent to the controller it was taken from.
+TEST_F(CommandJournalTest, AnotherControllerOnTheDeviceGetsNothingUnlessTheUserSaysSo) {
+    const CPsfRecord theirs = ControllersOwnPsf();
+    RecoveryEntry entry = GoneRunEntry(ComPortDevicePath(1), 2, "Alignment");
+    entry.hardware = ControllerHardware{"123456", "1102", "2.3", "16,16/16,16"};
+    entry.psf = theirs;
+    // Controller B, part number 999, 24 channels, with its own set.
+    line->Model().SetId('B');
+    line->Model().partNumber = 999;
+    line->Model().emitter = {sim::Board{16, 0}, sim::Board{8, 0}};
+    CPsfRecord own;
+    own.SetControllerId('B');
+    own.SetScanCount(9);
+    line->Model().StorePsf(own);
+    std::string error;
+    ASSERT_TRUE(Journal().Write(entry, error));
+    const std::string question =
+        "The controller on COM2 is not the one this entry was made for (part number 999, not 123456).\n"
+        "Send its original parameter set back all the same?";
+
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "Yes" : "Enter (No)");
+        ui.Clear();
+        if (yes) ui.AnswerMessage(MsgResult::Yes);
+        BodyCommand command([&](BodyCommand& self) { return self.SendBackPending(entry) ? 1 : 0; });
+        EXPECT_EQ(command.Run(), yes ? 1 : 0);
+        ASSERT_EQ(ui.Messages().size(), 1u);
+        EXPECT_EQ(ui.Messages()[0], question);
+        EXPECT_EQ(ui.Calls()[0].defaultButton, MsgResult::No);
+        EXPECT_EQ(RequestsOf("C"), yes ? 1 : 0);
+        EXPECT_EQ(SameParameters(line->Model().Psf(), theirs), yes);
+        EXPECT_EQ(EntryOfThePort().has_value(), !yes);
+    }
+}
+
+TEST_F(CommandJournalTest, AControllerThatCannotBeIdentifiedGetsNothing) {
+    RecoveryEntry entry = GoneRunEntry(ComPortDevicePath(1), 2, "beams");
+    entry.psf = ControllersOwnPsf();
+    std::string error;
+    ASSERT_TRUE(Journal().Write(entry, error));
+    line->Faults().silent = true;
+    ui.AnswerMessage(MsgResult::No);
+
+    BodyCommand command([&](BodyCommand& self) { return self.SendBackPending(entry) ? 1 : 0; });
+    EXPECT_EQ(command.Run(), 0);
+
+    // Reported as the restore that failed, with the offer to keep the set.
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{
+                                 "Unable to restore original PSF.\nDo you want to save the original PSF to a file?"}));
+    EXPECT_EQ(RequestsOf("C"), 0);
+    ASSERT_TRUE(EntryOfThePort());
+    EXPECT_EQ(*EntryOfThePort()->entry, entry);
+}
+
 TEST_F(CommandJournalTest, AJournalThatCannotBeWrittenIsAskedAbout) {
     ScopedEnv noState("XDG_STATE_HOME", stateHome.dir.File("not-a-folder"));
     WriteBytes(stateHome.dir.File("not-a-folder"), {'x'});
 
-    ui.AnswerMessage(MsgResult::No);
+    // Enter: No, the default, keeps the controller as it is.
     BodyCommand stopped([&](BodyCommand& self) { return PrepareAlignment(self); });
     EXPECT_EQ(stopped.Run(), 0);
     ASSERT_EQ(ui.Messages().size(), 1u);
     EXPECT_NE(ui.Messages()[0].find("not-a-folder"), std::string::npos);
+    EXPECT_NE(ui.Messages()[0].find("\nGo on all the same?"), std::string::npos);
+    EXPECT_EQ(ui.Calls()[0].defaultButton, MsgResult::No);
     EXPECT_EQ(RequestsOf("C"), 0);
 
     ui.Clear();
@@ -269,6 +358,7 @@ TEST_F(CommandJournalTest, RecoveryOfAnEntryTakesItApartAsTheOriginalsGoBack) {
     entry.device = ComPortDevicePath(1);
     entry.resolved = entry.device;
     entry.comNumber = 2;
+    entry.controllerId = 'A';
     entry.command = "Alignment";
     entry.writer = CurrentProcessIdentity();
     entry.psf = ControllersOwnPsf();

@@ -14,6 +14,7 @@ RecoveryEntry SampleEntry(const std::string& device) {
     entry.resolved = device;
     entry.comNumber = 2;
     entry.controllerId = 'B';
+    entry.hardware = ControllerHardware{"123456", "1102", "2.3", "16,16,8/16,16,8"};
     entry.command = "blanking teach";
     entry.started = 1796638920;
     entry.writer = CurrentProcessIdentity();
@@ -37,6 +38,7 @@ TEST(RecoveryEntryTest, EveryShapeOfEntryComesBackAsItWasWritten) {
     };
     const Case cases[] = {
         {"both originals", "/dev/ttyUSB0", true, true},
+        {"no hardware identity", "", true, true},
         {"parameter set only", "/dev/ttyS1", true, false},
         {"blanking only", "/dev/ttyS1", false, true},
         {"a path with blanks, percent signs and a line break", "/tmp/my dev%41\nx", true, false},
@@ -44,7 +46,8 @@ TEST(RecoveryEntryTest, EveryShapeOfEntryComesBackAsItWasWritten) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RecoveryEntry entry = SampleEntry(c.device);
+        RecoveryEntry entry = SampleEntry(c.device.empty() ? "/dev/ttyS0" : c.device);
+        if (c.device.empty()) entry.hardware.reset();
         if (!c.psf) entry.psf.reset();
         if (!c.blanking) entry.blanking.reset();
         const std::string text = SerializeRecoveryEntry(entry);
@@ -85,7 +88,7 @@ TEST(RecoveryEntryTest, AnyDamagedByteIsFoundAndNothingIsTakenFromIt) {
 TEST(RecoveryEntryTest, OtherFormatsAreForeignDamageIsCorrupt) {
     const std::string sound = SerializeRecoveryEntry(SampleEntry("/dev/ttyS0"));
     std::string otherVersion = sound;
-    otherVersion.replace(otherVersion.find(" 1\n"), 3, " 2\n");
+    otherVersion.replace(otherVersion.find(" 2\n"), 3, " 3\n");
     struct Case {
         const char* name;
         std::string text;
@@ -108,6 +111,20 @@ TEST(RecoveryEntryTest, OtherFormatsAreForeignDamageIsCorrupt) {
         std::string problem;
         EXPECT_EQ(ParseRecoveryEntry(c.text, parsed, problem), c.expected) << c.name;
     }
+}
+
+// An entry the version before the hardware identity wrote, byte for byte.
+TEST(RecoveryEntryTest, AnEntryOfTheEarlierVersionLoadsWithTheIdAlone) {
+    const std::string earlier = "veltrix-recovery 1\ndevice /dev/ttyUSB0\nresolved /dev/ttyUSB0\ncom 2\n"
+                                "controller 41\ncommand Alignment\nstarted 1796638920\nhost bench\nboot 0f\n"
+                                "pid 4242\nstart-ticks 99\npsf " + std::string(2 * kPsfRecordSize, '0') +
+                                "\ncrc32 8d1373bd\n";
+    RecoveryEntry entry;
+    std::string problem;
+    ASSERT_EQ(ParseRecoveryEntry(earlier, entry, problem), EntryProblem::None) << problem;
+    EXPECT_EQ(entry.Identity(), (ControllerIdentity{'A', std::nullopt}));
+    EXPECT_EQ(entry.device, "/dev/ttyUSB0");
+    EXPECT_TRUE(entry.psf.has_value());
 }
 
 TEST(OriginalBlankingTest, KeepsTheChannelCountAndTheBlanks) {

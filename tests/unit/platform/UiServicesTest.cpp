@@ -31,6 +31,44 @@ TEST(UiServices, ScopedUiRoutesMessagesAndAnswersFromTheQueue) {
     EXPECT_EQ(ui.Calls()[0].icon, MsgIcon::Stop);
 }
 
+TEST(UiServices, TheDefaultButtonIsTheFirstUnlessAnotherOneShownIsNamed) {
+    struct Case {
+        MsgButtons buttons;
+        std::optional<MsgResult> wanted;
+        MsgResult expected;
+    };
+    const Case cases[] = {
+        {MsgButtons::YesNo, std::nullopt, MsgResult::Yes},
+        {MsgButtons::YesNo, MsgResult::No, MsgResult::No},
+        {MsgButtons::YesNoCancel, MsgResult::Cancel, MsgResult::Cancel},
+        {MsgButtons::OkCancel, MsgResult::Cancel, MsgResult::Cancel},
+        {MsgButtons::OkCancel, std::nullopt, MsgResult::Ok},
+        // A button the box does not show cannot be its default.
+        {MsgButtons::Ok, MsgResult::No, MsgResult::Ok},
+        {MsgButtons::YesNo, MsgResult::Ok, MsgResult::Yes},
+    };
+    ScriptedUi ui;
+    for (const Case& c : cases) {
+        ui.Clear();
+        // Unanswered, the box takes its default: what Enter would press.
+        EXPECT_EQ(ui.MessageBox("?", c.buttons, MsgIcon::Question, c.wanted), c.expected);
+        EXPECT_EQ(ui.Calls().at(0).defaultButton, c.expected);
+    }
+}
+
+TEST(UiServices, AnInstalledAddendumEndsEveryMessageUntilRemoved) {
+    ScriptedUi ui;
+    std::string addendum = "\n\nGone.";
+    const MessageAddendum before = SetMessageAddendum([&] { return addendum; });
+    ui.MessageBox("Failed.", MsgButtons::Ok, MsgIcon::Exclamation);
+    addendum.clear();
+    ui.MessageBox("Failed again.", MsgButtons::Ok, MsgIcon::Exclamation);
+    SetMessageAddendum(before);
+    addendum = "never";
+    ui.MessageBox("Done.", MsgButtons::Ok, MsgIcon::Exclamation);
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{"Failed.\n\nGone.", "Failed again.", "Done."}));
+}
+
 TEST(Clock, VirtualClockMovesOnlyWhenSleptOn) {
     VirtualClock clock(100);
     ScopedClock scope(clock);

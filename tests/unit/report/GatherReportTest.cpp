@@ -10,6 +10,7 @@
 #include "serial/TraceLog.h"
 #include "sim/SimulatedPort.h"
 #include "support/ScopedEnv.h"
+#include "support/ScopedStateHome.h"
 #include "support/ScriptedUi.h"
 
 namespace {
@@ -54,6 +55,9 @@ class GatherReportTest : public ::testing::Test {
         return letters;
     }
 
+    // The scan journals the original set: never in the user's own journal,
+    // nor where a test running beside this one would find it.
+    ScopedStateHome stateHome;
     VirtualClock clock{1000};
     ScopedClock scopedClock{clock};
     ScriptedUi ui;

@@ -165,6 +165,32 @@ TEST(ReportEnvironmentTest, PortDescriptionAndModes) {
     EXPECT_EQ(ModeString(0020000 | 0660), "crw-rw----");  // S_IFCHR
 }
 
+// A device server has no file to describe: the report names the server and
+// how the line goes through it, and over tcp:// no rate it cannot know.
+TEST(RenderReportTest, DeviceServerIsNamedAndARawOneHasNoRate) {
+    ServiceReport report = HealthyReport();
+    report.port = DescribePort(0, "tcp://plant-gw.local:4001", "--device");
+    report.port.status = kOk;
+    report.probe.serversRate = true;
+    EXPECT_FALSE(report.port.exists);
+    EXPECT_EQ(report.port.server, "plant-gw.local:4001");
+
+    const std::string html = RenderReportHtml(report);
+    for (const char* text : {"controller C at the server&#39;s rate", "Device server",
+                                    "plant-gw.local:4001", "raw TCP: the line is set at the server"})
+        EXPECT_NE(html.find(text), std::string::npos) << text;
+    EXPECT_EQ(html.find("does not exist"), std::string::npos);
+    EXPECT_EQ(html.find("38400"), std::string::npos);
+
+    const nlohmann::json json = nlohmann::json::parse(RenderReportJson(report));
+    EXPECT_EQ(json["probe"]["baud"], "the server's rate");
+    EXPECT_EQ(json["port"]["server"]["address"], "plant-gw.local:4001");
+
+    const PortSection rfc2217 = DescribePort(0, "rfc2217://[::1]:2217", "--device");
+    EXPECT_EQ(rfc2217.server, "[::1]:2217");
+    EXPECT_EQ(rfc2217.protocol, "RFC 2217: this tool sets the line at the server");
+}
+
 TEST(ReportFileTest, DefaultNameNeverReplacesAnEarlierReport) {
     ScopedTempDir dir;
     const std::string first = DefaultReportName(dir.Path(), false);
