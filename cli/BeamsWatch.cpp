@@ -1,13 +1,12 @@
 #include "BeamsWatch.h"
 
-#include <unistd.h>
-
 #include <iomanip>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "BeamRows.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "StopSignals.h"
 #include "JsonOutput.h"
@@ -64,7 +63,7 @@ Json WatchJson(int number, uint32_t elapsedMs, const CBeamBitScan& scan, const C
 
 int WatchBeams(CommandEnv& env, CControllerLink& link, const CBlankingMap& map, int limit,
                LiveServer* live) {
-    const bool terminal = !env.global.json && ::isatty(STDOUT_FILENO) == 1;
+    const bool terminal = !env.global.json && StdoutIsTerminal();
     const int channels = map.ChannelCount();
     CBeamBitScan scan(channels);
     CBeamBitScan shown(channels);

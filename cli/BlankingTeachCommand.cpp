@@ -4,15 +4,12 @@
 // the new blanking fields. Anything but a yes puts the earlier fields back,
 // and the original parameter set goes back in every case.
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 
 #include "AlignmentSetup.h"
 #include "CliSession.h"
 #include "CommandLine.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "StopSignals.h"
 #include "JsonOutput.h"
@@ -42,17 +39,8 @@ std::string ChannelList(const std::vector<int>& channels) {
 // else (an empty line, the end of input) a no. A signal ends the wait.
 Outcome ReadAnswer() {
     std::string line;
-    for (;;) {
-        if (StopSignals::Raised()) return Outcome::Interrupted;
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        const int ready = ::poll(&input, 1, 100);
-        if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
-        char c = 0;
-        const ssize_t n = ready > 0 ? ::read(STDIN_FILENO, &c, 1) : -1;
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || c == '\n') break;
-        line += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    if (ReadInputLine(line) == InputLine::Stopped) return Outcome::Interrupted;
+    for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
     return line == "y" || line == "yes" ? Outcome::Taught : Outcome::Declined;
 }
@@ -86,7 +74,7 @@ Outcome Confirm(CommandEnv& env, const TeachRequest& request, const std::vector<
                                   : "Blank channels " + ChannelList(blocked) + "? [y/N]");
     const Outcome answer = ReadAnswer();
     // A terminal has echoed the answer; from a pipe, say what was read.
-    if (answer != Outcome::Interrupted && ::isatty(STDIN_FILENO) != 1)
+    if (answer != Outcome::Interrupted && !StdinIsTerminal())
         env.ui.Report(answer == Outcome::Taught ? "(answered Yes)" : "(answered No)");
     return answer;
 }

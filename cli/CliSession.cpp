@@ -1,9 +1,5 @@
 #include "CliSession.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "ExitCodes.h"
 #include "StopSignals.h"
 #include "model/PsfFile.h"
@@ -75,7 +71,7 @@ void CliSession::WarnAboutPendingEntry() {
 void CliSession::ReportOpenFailure(const char* errorName) {
     const std::string device = DevicePath();
     // The port layer calls a refused permission a "General Error".
-    const bool denied = ::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+    const bool denied = DeviceAccessDenied(device);
     std::string text = "Unable to open " + (m_options.device ? device : std::to_string(m_portIndex + 1)) +
                        "\n" + (denied ? "Access denied" : errorName) + "\n";
     // On Linux a COM number alone does not say which device was tried.

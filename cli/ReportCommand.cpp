@@ -5,6 +5,7 @@
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"
+#include "platform/Environment.h"
 #include "platform/ProgramVersion.h"
 #include "report/CServiceReportCommand.h"
 #include "report/ReportFile.h"
@@ -43,7 +44,7 @@ int Report(CommandEnv& env, const ReportRequestArgs& args) {
     CServiceReportCommand::DeviceOrigin origin;
     if (global.device) {
         // Opened through the COM mapping, as CliSession opens a device.
-        ::setenv(ComPortEnvironmentName(portIndex).c_str(), global.device->c_str(), 1);
+        SetEnvironmentValue(ComPortEnvironmentName(portIndex), *global.device);
         origin = {*global.device, "--device"};
     }
 

@@ -4,20 +4,19 @@
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <iostream>
 #include <string>
 
 #include "CommandEnv.h"
 #include "CommandLine.h"
+#include "Console.h"
 #include "ConsoleUi.h"
 #include "ExitCodes.h"
 #include "StopSignals.h"
 #include "platform/ErrorText.h"
-#include "platform/IniFile.h"
 #include "platform/ProgramVersion.h"
-#include "platform/SettingsStore.h"
+#include "platform/UserSettings.h"
+#include "serial/CommDeviceFactory.h"
 #include "serial/TraceLog.h"
 #include "serial/net/NetDeviceName.h"
 
@@ -26,13 +25,12 @@ namespace {
 constexpr const char* kDescription =
     "Service tool for VELTRIX light curtain controllers on a serial line.";
 
-constexpr const char* kFooter =
-    "Data goes to stdout, messages to stderr. Exit status: 0 success, 1 the\n"
-    "controller failed or did not answer, 2 usage, 3 a file could not be read\n"
-    "or written (standard output included), 4 the port could not be opened;\n"
-    "130, 143 or 129 a run stopped by SIGINT, SIGTERM or SIGHUP (after its\n"
-    "restore).\n"
-    "COMMAND --help shows a command's own options.";
+std::string Footer() {
+    return std::string("Data goes to stdout, messages to stderr. Exit status: 0 success, 1 the\n"
+                       "controller failed or did not answer, 2 usage, 3 a file could not be read\n"
+                       "or written (standard output included), 4 the port could not be opened;\n") +
+           StopSignals::StatusHelp() + "\nCOMMAND --help shows a command's own options.";
+}
 
 // Every command of the tool, in the order the help lists them.
 void AddCommands(CLI::App& app, CommandEnv& env) {
@@ -57,10 +55,11 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
                options.comNumber = static_cast<int>(DecimalOrUsageError(
                    value, 1, 255, "--port needs a COM number from 1 to 255, not '" + value + "'"));
            },
-           "use COM N: the device named by $VELTRIX_COM<N>, else by\n"
-           "\"COM<N>\" in section \"Ports\" of the settings, else\n"
-           "/dev/ttyS<N-1>. Default: the port the desktop program\n"
-           "saved last, else COM2")
+           std::string("use COM N: the device named by $VELTRIX_COM<N>, else by\n"
+                       "\"COM<N>\" in section \"Ports\" of the settings, else\n") +
+               DefaultComDeviceTemplate() +
+               ". Default: the port the desktop program\n"
+               "saved last, else COM2")
         ->type_name("N");
     app.add_option_function<std::string>(
            "--device",
@@ -122,9 +121,7 @@ int CheckOutput(int result) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A closed output pipe must end a command through its own error path
-    // (which still restores the controller), not kill the process.
-    std::signal(SIGPIPE, SIG_IGN);
+    const ConsoleSession console;
 
     ConsoleUi ui(std::cerr);
     CommandEnv env{GlobalOptions{}, ui, std::cout, {}};
@@ -133,7 +130,7 @@ int main(int argc, char** argv) {
     app.formatter(MakeHelpFormatter());
     app.set_help_flag("-h,--help", "this text");
     app.set_version_flag("--version", VersionLine("veltrixctl"), "the program's version");
-    app.footer(kFooter);
+    app.footer(Footer());
     // Options of the tool stay valid after the command word.
     app.fallthrough();
     app.require_subcommand(1);
@@ -156,10 +153,11 @@ int main(int argc, char** argv) {
     if (!env.global.traceFile.empty() && !StartTrace(env.global.traceFile)) return kExitFile;
 
     ScopedUi uiScope(ui);
-    IniSettingsStore settings;
-    SetSettings(&settings);
-    // From here on SIGINT, SIGTERM and SIGHUP let the command end its own
-    // way: port closed, controller restored.
+    const std::unique_ptr<SettingsStore> settings = OpenUserSettings();
+    SetSettings(settings.get());
+    // From here on SIGINT, SIGTERM and SIGHUP (Ctrl-C, Ctrl-Break and a
+    // closed console on Windows) let the command end its own way: port
+    // closed, controller restored.
     const StopSignals stopSignals;
     const int result = env.run();
     SetSettings(nullptr);

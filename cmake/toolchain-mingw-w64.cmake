@@ -16,8 +16,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Nothing to ship beside the programs: the C and C++ runtimes and the
-# threads library are linked in.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# threads library are linked in. binmode.o makes every file the C library
+# opens a binary one, also where a caller forgets to say so.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static /usr/${VELTRIX_MINGW_TRIPLET}/lib/binmode.o")
 
 # Header-only libraries come from the build machine (cmake/cross/).
 set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/cross/nlohmann_json CACHE PATH "")

@@ -38,6 +38,11 @@ bool StopSignals::Raised() { return g_signal != 0; }
 
 int StopSignals::ExitStatus(int result) { return g_signal != 0 ? 128 + g_signal : result; }
 
+const char* StopSignals::StatusHelp() {
+    return "130, 143 or 129 a run stopped by SIGINT, SIGTERM or SIGHUP (after its\n"
+           "restore).";
+}
+
 RestoringScope::RestoringScope() { g_restoring = 1; }
 
 RestoringScope::~RestoringScope() { g_restoring = 0; }

@@ -43,7 +43,7 @@ bool CVeltrixApp::InitInstance(bool showSplash) {
     m_frame->setWindowTitle(QString::fromUtf8(kAppName));
 
     m_helpFileFlag = 0;
-    if (std::FILE* help = std::fopen(kHelpFileName, "r")) {
+    if (std::FILE* help = std::fopen(kHelpFileName, "rb")) {
         std::fclose(help);
         m_helpFileFlag = 1;
         m_helpFilePath = QDir::current().absoluteFilePath(QString::fromUtf8(kHelpFileName));

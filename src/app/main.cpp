@@ -3,11 +3,15 @@
 
 #include "app/CVeltrixApp.h"
 #include "app/InfoOptions.h"
+#include "platform/TimerResolution.h"
 
 int main(int argc, char* argv[]) {
     if (const auto status = AnswerInfoOptions(argc, argv, std::cout)) return *status;
     QApplication application(argc, argv);
+    // The delays between exchanges sleep in 1 ms steps (Windows' default is 15.6 ms).
+    UseFineTimerResolution(true);
     CVeltrixApp veltrix;
-    if (!veltrix.InitInstance()) return 1;
-    return QApplication::exec();
+    const int status = veltrix.InitInstance() ? QApplication::exec() : 1;
+    UseFineTimerResolution(false);
+    return status;
 }

@@ -24,6 +24,10 @@ struct PortDevice {
 // One device and whether the current user may open it (the devices present
 // are listed by PresentSerialDevices, PortDetails.h).
 PortDevice DescribePortDevice(const std::string& path);
+// Whether the device exists and its permissions keep this user out (the
+// port layer calls that a "General Error"). Never on Windows, where a COM
+// port has no permissions of its own.
+bool DeviceAccessDenied(const std::string& path);
 
 // What decides the access hint, gathered by ListPortDevices; separate so
 // the rules can be checked without owning real devices.

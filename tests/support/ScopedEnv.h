@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/Environment.h"
+
 // Puts an environment variable back as it was when the scope ends, so a test
 // that fails half-way leaves nothing behind for the next one.
 class ScopedEnv {
@@ -12,13 +14,13 @@ public:
         if (const char* old = std::getenv(name)) m_old = old;
     }
     ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name) {
-        setenv(name, value.c_str(), 1);
+        SetEnvironmentValue(name, value);
     }
     ~ScopedEnv() {
         if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
+            SetEnvironmentValue(m_name, *m_old);
         else
-            unsetenv(m_name);
+            UnsetEnvironmentValue(m_name);
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;

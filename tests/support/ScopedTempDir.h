@@ -1,31 +1,34 @@
 #pragma once
 
-#include <dirent.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <csignal>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
-// A fresh directory under $TMPDIR (or /tmp), removed with everything in it
-// when the scope ends.
+#include "support/PosixFeatures.h"
+
+// A fresh directory under $TMPDIR (or the system's temporary folder),
+// removed with everything in it when the scope ends.
 class ScopedTempDir {
 public:
     ScopedTempDir() {
+        namespace fs = std::filesystem;
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/veltrix-test-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (mkdtemp(name.data())) m_path = name.data();
+        std::error_code error;
+        const fs::path root = base && *base ? fs::path(base) : fs::temp_directory_path(error);
+        std::mt19937_64 random(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const fs::path candidate = root / ("veltrix-test-" + std::to_string(random() % 1000000000));
+            if (fs::create_directory(candidate, error) && !error) m_path = candidate.generic_string();
+        }
     }
     ~ScopedTempDir() {
-        if (!m_path.empty()) RemoveAll(m_path);
+        if (!m_path.empty()) RemoveTree(m_path);
     }
     ScopedTempDir(const ScopedTempDir&) = delete;
     ScopedTempDir& operator=(const ScopedTempDir&) = delete;
@@ -36,35 +39,13 @@ public:
     // Names in a directory (default: this one), without "." and "..".
     std::vector<std::string> List(const std::string& dir = {}) const {
         std::vector<std::string> names;
-        if (DIR* d = opendir((dir.empty() ? m_path : dir).c_str())) {
-            while (dirent* e = readdir(d)) {
-                std::string name = e->d_name;
-                if (name != "." && name != "..") names.push_back(name);
-            }
-            closedir(d);
-        }
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.empty() ? m_path : dir, error))
+            names.push_back(entry.path().filename().string());
         return names;
     }
 
 private:
-    static void RemoveAll(const std::string& path) {
-        struct stat st {};
-        if (lstat(path.c_str(), &st) != 0) return;
-        if (S_ISDIR(st.st_mode)) {
-            chmod(path.c_str(), 0700);
-            if (DIR* d = opendir(path.c_str())) {
-                while (dirent* e = readdir(d)) {
-                    std::string name = e->d_name;
-                    if (name != "." && name != "..") RemoveAll(path + "/" + name);
-                }
-                closedir(d);
-            }
-            rmdir(path.c_str());
-        } else {
-            unlink(path.c_str());
-        }
-    }
-
     std::string m_path;
 };
 
@@ -79,26 +60,3 @@ inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
                                 std::istreambuf_iterator<char>());
 }
-
-// Limits the size of files this process may write (so a write fails even for
-// root, who ignores permissions) for the lifetime of a scope.
-class ScopedFileSizeLimit {
-public:
-    explicit ScopedFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~ScopedFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
-    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
-};

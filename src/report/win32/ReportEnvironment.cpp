@@ -80,6 +80,7 @@ PortSection DescribePort(int comNumber, const std::string& devicePath, const std
     port.comNumber = comNumber;
     port.devicePath = devicePath;
     port.source = source;
+    if (DescribeDeviceServer(devicePath, port)) return port;
     const PortDevice device = DescribePortDevice(devicePath);
     port.target = device.target;
     port.accessible = device.accessible;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
@@ -95,3 +96,7 @@ std::string AccessHint(const DeviceOwnership& device, const UserIdentity& user) 
 }
 
 PortDevice DescribePortDevice(const std::string& path) { return Describe(path, CurrentUser()); }
+
+bool DeviceAccessDenied(const std::string& path) {
+    return access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+}

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/AppInfo.h"
@@ -14,17 +14,19 @@ namespace {
 // Runs a scope in another working directory.
 class ScopedCwd {
 public:
-    explicit ScopedCwd(const std::string& dir) {
-        char old[4096];
-        if (getcwd(old, sizeof old)) m_old = old;
-        EXPECT_EQ(chdir(dir.c_str()), 0);
+    explicit ScopedCwd(const std::string& dir) : m_old(std::filesystem::current_path()) {
+        std::error_code error;
+        std::filesystem::current_path(dir, error);
+        EXPECT_FALSE(error) << error.message();
     }
     ~ScopedCwd() {
-        if (!m_old.empty() && chdir(m_old.c_str()) != 0) ADD_FAILURE() << "cannot go back";
+        std::error_code error;
+        std::filesystem::current_path(m_old, error);
+        if (error) ADD_FAILURE() << "cannot go back";
     }
 
 private:
-    std::string m_old;
+    std::filesystem::path m_old;
 };
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -109,18 +111,21 @@ TEST(IniFile, LoadReadsRegularFilesOnly) {
     EXPECT_EQ(ini->Value("S", "k"), "v");
     EXPECT_FALSE(IniFile::Load(dir.File("missing.ini")));
     EXPECT_FALSE(IniFile::Load(dir.Path()));
-    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    if (!HavePosixFeatures()) return;  // no FIFOs
+    ASSERT_EQ(MakeFifo(dir.File("fifo")), 0);
     EXPECT_FALSE(IniFile::Load(dir.File("fifo")));
 }
 
 TEST(AppProfile, SearchOrder) {
+    SKIP_WITHOUT_POSIX("the Linux search path ($XDG_CONFIG_HOME)");
     ScopedTempDir dir;
     const std::string name = kAppName;
-    ASSERT_EQ(mkdir(dir.File("work").c_str(), 0700), 0);
-    ASSERT_EQ(mkdir(dir.File("config").c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("work")));
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("config")));
     ScopedCwd cwd(dir.File("work"));
     ScopedEnv xdg("XDG_CONFIG_HOME", dir.File("config"));
-    unsetenv("VELTRIX_PROFILE");
+    ScopedEnv profile("VELTRIX_PROFILE");
+    UnsetEnvironmentValue("VELTRIX_PROFILE");
 
     WriteText(dir.File("config/" + name + ".ini"), "[PartNumbers]\nA=654321\n");
     EXPECT_EQ(AppProfilePath(), dir.File("config/" + name + ".ini"));

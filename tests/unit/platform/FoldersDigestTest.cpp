@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/Folders.h"
@@ -23,6 +23,7 @@ TEST(Sha256, KnownDigests) {
 }
 
 TEST(Folders, XdgVariablesWinAndRelativeOnesAreIgnored) {
+    SKIP_WITHOUT_POSIX("the XDG layout below $HOME");
     ScopedEnv home("HOME", "/home/tech");
     {
         ScopedEnv state("XDG_STATE_HOME", "/var/state");
@@ -32,10 +33,10 @@ TEST(Folders, XdgVariablesWinAndRelativeOnesAreIgnored) {
     }
     ScopedEnv state("XDG_STATE_HOME", "relative/state");
     ScopedEnv data("XDG_DATA_HOME");
-    unsetenv("XDG_DATA_HOME");
+    UnsetEnvironmentValue("XDG_DATA_HOME");
     EXPECT_EQ(StateFolder(), "/home/tech/.local/state/veltrix");
     EXPECT_EQ(DataFolder(), "/home/tech/.local/share/veltrix");
-    unsetenv("HOME");
+    UnsetEnvironmentValue("HOME");
     EXPECT_EQ(StateFolder(), "");
 }
 
@@ -45,9 +46,7 @@ TEST(Folders, MakeFoldersCreatesParentsAndRefusesAFileInTheWay) {
     const std::string deep = dir.Path() + "/a/b/c";
     EXPECT_TRUE(MakeFolders(deep, error));
     EXPECT_EQ(error, 0);
-    struct stat st {};
-    ASSERT_EQ(stat(deep.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_TRUE(std::filesystem::is_directory(deep));
     EXPECT_TRUE(MakeFolders(deep, error)) << "an existing folder is fine";
 
     std::ofstream(dir.Path() + "/file") << "x";

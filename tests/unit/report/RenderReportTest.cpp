@@ -1,8 +1,7 @@
 // The report's HTML and JSON forms, and what it finds out about the port.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -130,17 +129,18 @@ TEST(RenderReportTest, HexRowsStartEachSixteenBytesWithTheirOffset) {
 }
 
 TEST(ReportEnvironmentTest, PortDescriptionAndModes) {
+    SKIP_WITHOUT_POSIX("device files with modes");
     ScopedTempDir dir;
     const std::string file = dir.File("device");
     std::ofstream(file).put('x');
-    ::chmod(file.c_str(), 0640);
+    SetMode(file, 0640);
     const PortSection port = DescribePort(3, file, "test");
     EXPECT_TRUE(port.exists);
     EXPECT_EQ(port.type, "regular file");
     EXPECT_EQ(port.mode, "-rw-r-----");
     EXPECT_EQ(port.comNumber, 3);
     EXPECT_FALSE(DescribePort(3, dir.File("gone"), "test").exists);
-    EXPECT_EQ(ModeString(S_IFCHR | 0660), "crw-rw----");
+    EXPECT_EQ(ModeString(0020000 | 0660), "crw-rw----");  // S_IFCHR
 }
 
 // A device server has no file to describe: the report names the server and

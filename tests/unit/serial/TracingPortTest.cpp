@@ -1,8 +1,7 @@
 // The support trace, the port factory and where COM n lives.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -16,6 +15,7 @@
 #include "serial/TracingPort.h"
 #include "support/FakeCommDevice.h"
 #include "support/ScopedEnv.h"
+#include "support/ScopedTempDir.h"
 
 namespace {
 
@@ -29,16 +29,12 @@ std::string ReadFile(const std::string& path) {
 class TracingPortTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/veltrix-trace-XXXXXX";
-        const int fd = mkstemp(pattern);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        tracePath = pattern;
+        tracePath = dir.File("trace");
+        WriteBytes(tracePath, {});
     }
-    void TearDown() override {
-        SetTraceFile("");
-        unlink(tracePath.c_str());
-    }
+    void TearDown() override { SetTraceFile(""); }
+
+    ScopedTempDir dir;
 
     std::unique_ptr<RS232> FakePort(FakeCommDevice*& device) {
         auto owned = std::make_unique<FakeCommDevice>();
@@ -111,11 +107,11 @@ TEST_F(TracingPortTest, UnwritableTraceLeavesThePortAlone) {
 TEST_F(TracingPortTest, EnvironmentNamesTheTraceUnlessAFileIsSet) {
     FakeCommDevice* device = nullptr;
     ScopedEnv restore("VELTRIX_TRACE");
-    unsetenv("VELTRIX_TRACE");
+    UnsetEnvironmentValue("VELTRIX_TRACE");
     SetTraceFile("");
     EXPECT_EQ(dynamic_cast<TracingPort*>(TraceIfEnabled(FakePort(device)).get()), nullptr);
 
-    setenv("VELTRIX_TRACE", tracePath.c_str(), 1);
+    SetEnvironmentValue("VELTRIX_TRACE", tracePath);
     EXPECT_NE(dynamic_cast<TracingPort*>(TraceIfEnabled(FakePort(device)).get()), nullptr);
     EXPECT_NE(ReadFile(tracePath).find("OPEN COM3"), std::string::npos);
 
@@ -123,8 +119,7 @@ TEST_F(TracingPortTest, EnvironmentNamesTheTraceUnlessAFileIsSet) {
     SetTraceFile(other);
     EXPECT_NE(dynamic_cast<TracingPort*>(TraceIfEnabled(FakePort(device)).get()), nullptr);
     EXPECT_NE(ReadFile(other).find("OPEN COM3"), std::string::npos);
-    unsetenv("VELTRIX_TRACE");
-    unlink(other.c_str());
+    UnsetEnvironmentValue("VELTRIX_TRACE");
 }
 
 class MapSettings : public SettingsStore {
@@ -146,23 +141,25 @@ class MapSettings : public SettingsStore {
 
 TEST(PortDevicePathTest, EnvironmentThenSettingsThenSerialDevice) {
     ScopedEnv restore("VELTRIX_COM12");
-    unsetenv("VELTRIX_COM12");
+    UnsetEnvironmentValue("VELTRIX_COM12");
     SetSettings(nullptr);
     EXPECT_EQ(ComPortEnvironmentName(11), "VELTRIX_COM12");
-    EXPECT_EQ(ComPortDevicePath(11), "/dev/ttyS11");
+    // The OS's own serial device of COM12.
+    EXPECT_EQ(ComPortDevicePath(11), HavePosixFeatures() ? "/dev/ttyS11" : "\\\\.\\COM12");
+    const std::string fallback = ComPortDevicePath(11);
 
     MapSettings settings;
     SetSettings(&settings);
     settings.SetString("Ports", "COM12", "");
-    EXPECT_EQ(ComPortDevicePath(11), "/dev/ttyS11");
+    EXPECT_EQ(ComPortDevicePath(11), fallback);
     settings.SetString("Ports", "COM12", "/dev/ttyUSB0");
     settings.SetString("Ports", "COM2", "/dev/ttyACM0");
     EXPECT_EQ(ComPortDevicePath(11), "/dev/ttyUSB0");
     EXPECT_EQ(ComPortDevicePath(1), "/dev/ttyACM0");
 
-    setenv("VELTRIX_COM12", "/dev/pts/7", 1);
+    SetEnvironmentValue("VELTRIX_COM12", "/dev/pts/7");
     EXPECT_EQ(ComPortDevicePath(11), "/dev/pts/7");
-    unsetenv("VELTRIX_COM12");
+    UnsetEnvironmentValue("VELTRIX_COM12");
     SetSettings(nullptr);
 }
 
@@ -189,7 +186,6 @@ TEST(PortFactoryTest, DefaultOpensTheResolvedDeviceAndInstalledFactoryReplacesIt
     SetPortFactory(nullptr);
     EXPECT_EQ(OpenPort(23, 9600)->Status(), kSerialPortNotFound);
     EXPECT_EQ(calls, 1);
-    unsetenv("VELTRIX_COM24");
 }
 
 }  // namespace

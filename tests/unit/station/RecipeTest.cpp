@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -200,9 +199,11 @@ TEST_F(RecipeTest, RecipeFilesThatCannotBeReadAreRefusedWithoutWaiting) {
                          "' - No such file or directory");
     EXPECT_FALSE(LoadRecipe(dir.Path(), nullptr, error));
     EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
-    ASSERT_EQ(mkfifo(dir.File("fifo.toml").c_str(), 0600), 0);
-    EXPECT_FALSE(LoadRecipe(dir.File("fifo.toml"), nullptr, error));
-    EXPECT_NE(error.find("is not a file that can be read"), std::string::npos) << error;
+    if (HavePosixFeatures()) {  // FIFOs
+        ASSERT_EQ(MakeFifo(dir.File("fifo.toml")), 0);
+        EXPECT_FALSE(LoadRecipe(dir.File("fifo.toml"), nullptr, error));
+        EXPECT_NE(error.find("is not a file that can be read"), std::string::npos) << error;
+    }
     Write(std::string(70000, '#'), "big.toml");
     EXPECT_FALSE(LoadRecipe(dir.File("big.toml"), nullptr, error));
     EXPECT_NE(error.find("larger than a recipe can be"), std::string::npos) << error;
