@@ -1,6 +1,5 @@
 #pragma once
 
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
