@@ -67,7 +67,8 @@ void GensioConnection::Fail(int error) {
     if (m_error == 0) m_error = error;
 }
 
-bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs) {
+bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs,
+                               const std::function<void(int)>& waiting) {
     Close();
     m_error = 0;
     m_dropped = false;
@@ -104,7 +105,7 @@ bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs) {
         Close();
         return false;
     }
-    if (!WaitUntil([&] { return opened; }, In(timeoutMs))) {
+    if (!WaitForOpen(opened, timeoutMs, waiting)) {
         Fail(GE_TIMEDOUT);
         // Freed while the connect is under way; the callback cannot come later.
         gensio_free(m_io);
@@ -120,6 +121,24 @@ bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs) {
     m_serial = gensio_to_sergensio(m_io);
     gensio_set_read_callback_enable(m_io, true);
     return true;
+}
+
+bool GensioConnection::WaitForOpen(const bool& opened, int timeoutMs,
+                                   const std::function<void(int)>& waiting) {
+    const auto start = Clock::now();
+    const Deadline deadline = In(timeoutMs);
+    if (!waiting) return WaitUntil([&] { return opened; }, deadline);
+    // In slices, so that whoever waits can keep a window alive and say why.
+    bool told = false;
+    while (!WaitUntil([&] { return opened; },
+                      std::min(deadline, Clock::now() + std::chrono::milliseconds(kWaitSliceMs)))) {
+        if (Clock::now() >= deadline) break;
+        told = true;
+        waiting(static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()));
+    }
+    if (told) waiting(-1);
+    return opened;
 }
 
 void GensioConnection::Close() {
