@@ -34,7 +34,8 @@ public:
     // kWaitSliceMs, and -1 at its end (CommDevice's DeviceWaitHook).
     bool Connect(const std::string& gensioString, int timeoutMs,
                  const std::function<void(int)>& waiting = {});
-    // Closes the connection (if still open) and frees it.
+    // Closes the connection (if still open) and frees it; the event loop
+    // stays for the next Connect.
     void Close();
     bool Connected() const { return m_io != nullptr; }
 
@@ -75,10 +76,12 @@ private:
     void Service(Deadline deadline);
     bool WaitForOpen(const bool& opened, int timeoutMs, const std::function<void(int)>& waiting);
     void Fail(int error);
+    void FreeEventLoop();
 
     static constexpr std::size_t kMaxBuffered = 64 * 1024;
     static constexpr int kCloseMs = 1000;
     static constexpr int kWaitSliceMs = 50;
+    static constexpr int kDrainPasses = 3;
 
     gensio_os_funcs* m_os = nullptr;
     gensio* m_io = nullptr;
