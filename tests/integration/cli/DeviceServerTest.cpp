@@ -59,6 +59,10 @@ protected:
         return CtlRaw(args, timeoutMs);
     }
 
+    // beams through the server, which is killed under it; then recover once
+    // the server is back on its port.
+    void KillDuringBeamsThenRecover(bool rfc2217);
+
     std::unique_ptr<Ser2net> m_server;
 };
 
@@ -200,8 +204,9 @@ TEST_F(DeviceServerTest, ASecondClientIsToldThePortIsInUse) {
 // client is connected): one message names the device, the journal keeps the
 // controller's own set, and recover sends it back once the server is up
 // again on its port.
-TEST_F(DeviceServerTest, AServerKilledDuringBeamsIsALostDeviceAndRecoverWorksOnceItIsBack) {
-    StartBehind(true, "9600e82", {"--baud", "38400"});
+void DeviceServerTest::KillDuringBeamsThenRecover(bool rfc2217) {
+    // Over raw TCP the server's line must already be at the controller's rate.
+    StartBehind(rfc2217, rfc2217 ? "9600e82" : "38400e82", {"--baud", "38400"});
     CPsfRecord own;
     own.SetControlMode('b');
     own.SetScanCount(5);
@@ -238,6 +243,12 @@ TEST_F(DeviceServerTest, AServerKilledDuringBeamsIsALostDeviceAndRecoverWorksOnc
     EXPECT_EQ(FilesIn(RecoveryFolder()), 0u);
     EXPECT_EQ(Net({"recover"}).out, "Nothing to recover.\n");
 }
+
+TEST_F(DeviceServerTest, AServerKilledDuringBeamsIsALostDeviceAndRecoverWorksOnceItIsBack) {
+    KillDuringBeamsThenRecover(true);
+}
+
+TEST_F(DeviceServerTest, ARawTcpServerKilledDuringBeamsIsALostDeviceAsWell) { KillDuringBeamsThenRecover(false); }
 
 // Servers that cannot be reached: each gives one clear message naming it,
 // and one that does not answer at all gives up after its time-out, saying
