@@ -51,14 +51,21 @@ class TestDeviceServer : public QObject {
 
     // ser2net killed while Diagnostics is open: Refresh reports the failure
     // once, naming the device; with ser2net back on its port the next
-    // Refresh connects again.
+    // Refresh connects again. RFC 2217 and raw TCP alike.
+    void aServerThatDiesIsALostDeviceUntilItIsBack_data() {
+        QTest::addColumn<bool>("rfc2217");
+        QTest::newRow("rfc2217") << true;
+        QTest::newRow("tcp") << false;
+    }
     void aServerThatDiesIsALostDeviceUntilItIsBack() {
+        QFETCH(bool, rfc2217);
         if (!Ser2net::Installed()) QSKIP("ser2net is not installed (scripts/setup-deps installs it)");
         ScopedStateHome state;
         SimProcess sim({"--link", state.dir.File("tty")});
         QVERIFY(sim.WaitReady());
         Ser2net server(state.dir.Path());
         Ser2net::Connection connection;
+        connection.rfc2217 = rfc2217;
         connection.device = state.dir.File("tty");
         QVERIFY2(server.Start({connection}), server.Log().c_str());
         ScopedEnv com2("VELTRIX_COM2", server.Url());
