@@ -15,13 +15,11 @@ struct Wait {
 
 }  // namespace
 
-std::string ConnectingText(const std::string& devicePath) { return "Connecting to " + devicePath + "..."; }
-
 DeviceWaitHook OpenProgress(const std::string& devicePath) {
     // One wait after another on the same device (a lost connection opened
     // again) starts afresh each time.
     auto wait = std::make_shared<Wait>();
-    wait->text = ConnectingText(devicePath);
+    wait->text = "Connecting to " + devicePath + "...";
     return [wait](int waitedMs) {
         if (waitedMs < 0) {
             if (wait->told) Ui().ShowProgress({});

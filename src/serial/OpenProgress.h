@@ -15,5 +15,3 @@
 DeviceWaitHook OpenProgress(const std::string& devicePath);
 
 inline constexpr int kOpenNoticeMs = 700;
-
-std::string ConnectingText(const std::string& devicePath);
