@@ -492,6 +492,61 @@ class TestPsfConfig : public QObject {
         QCOMPARE(QString::fromStdString(order), QString("C+M-RC+M-RC+M-R"));
     }
 
+    // A file with codes the controller does not define (here a random one)
+    // loads, and Send PSF then asks, No being the default and sending nothing.
+    void undefinedSetIsSentOnlyWhenTheUserSaysSo() {
+        ScopedTempDir dir;
+        CPsfRecord odd;
+        odd.SetControlMode('o');
+        odd.SetScanningMethod('u');
+        odd.SetScanCount(124);
+        QCOMPARE(WritePsfFile(odd, dir.File("random.PSF")), 0);
+        CPsfRecord single;
+        single.SetControlMode('o');
+        QCOMPARE(WritePsfFile(single, dir.File("single.PSF")), 0);
+        m_world->ui.AnswerFile(dir.File("random.PSF"));
+        m_world->ui.AnswerMessage(MsgResult::Ok);   // the note after loading
+        m_world->ui.AnswerMessage(MsgResult::No);   // the question
+        m_world->ui.AnswerMessage(MsgResult::Yes);  // the question again
+        m_world->ui.AnswerMessage(MsgResult::Ok);   // "PSF Accepted"
+        m_world->ui.AnswerFile(dir.File("single.PSF"));
+        std::vector<std::string> afterNo;
+        CPsfRecord afterYes;
+        RunCommand([&](CPsfConfigDlg& d) {
+            Click(d, "retrieveButton");
+            Click(d, "sendButton");
+            afterNo = RequestKinds(*m_world->line);
+            Click(d, "sendButton");
+            afterYes = Model().Psf();
+            Click(d, "retrieveButton");
+            Click(d, "sendButton");  // unanswered: Enter takes the default
+        });
+        const std::string fields =
+            "Control Mode Selection holds code 'o', which this program does not know.\n"
+            "Scanning Method holds code 'u', which this program does not know.\n"
+            "Scan # holds 124, which is outside 1 to 9.";
+        const std::string question = fields + "\n\nSend it anyway?";
+        const std::vector<ScriptedUi::Call> calls = m_world->ui.CallsOf(Kind::Message);
+        QCOMPARE(m_world->ui.Messages(),
+                 (std::vector<std::string>{
+                     fields + "\n\nThe file was loaded as it is. Send PSF asks before it sends these "
+                              "settings.",
+                     question, question, "PSF Accepted",
+                     "Control Mode Selection holds code 'o', which this program does not know.\n\n"
+                     "The file was loaded as it is. Send PSF asks before it sends these settings.",
+                     "Control Mode Selection holds code 'o', which this program does not know. "
+                     "Send it anyway?"}));
+        for (size_t k : {size_t(1), size_t(5)}) {
+            QCOMPARE(calls[k].buttons, MsgButtons::YesNo);
+            QCOMPARE(calls[k].defaultButton, MsgResult::No);
+        }
+        QVERIFY(afterNo.empty());
+        QCOMPARE(afterYes.GetControlMode(), uint8_t('o'));
+        QCOMPARE(afterYes.GetScanCount(), uint8_t(124));
+        // The second question went unanswered, so nothing more was sent.
+        QCOMPARE(RequestKinds(*m_world->line), (std::vector<std::string>{"C"}));
+    }
+
     void filesSaveAndRetrieve() {
         ScopedTempDir dir;
         const std::string saved = dir.File("saved.PSF");
@@ -518,8 +573,11 @@ class TestPsfConfig : public QObject {
         QCOMPARE(afterOdd, (QStringList{"", "Edge", "LBB"}));
         QVERIFY(!meas1Enabled);
         QCOMPARE(m_world->ui.Messages(),
-                 std::vector<std::string>{"Size of PSF file '" + dir.File("short.PSF") + "' is invalid."});
-        QCOMPARE(m_world->ui.CallsOf(Kind::Message).front().icon, MsgIcon::Stop);
+                 (std::vector<std::string>{
+                     "Control Mode Selection holds code 'Z', which this program does not know.\n\n"
+                     "The file was loaded as it is. Send PSF asks before it sends these settings.",
+                     "Size of PSF file '" + dir.File("short.PSF") + "' is invalid."}));
+        QCOMPARE(m_world->ui.CallsOf(Kind::Message)[1].icon, MsgIcon::Stop);
         const ScriptedUi::Call prompt = m_world->ui.CallsOf(Kind::SaveFile).front();
         QCOMPARE(prompt.prompt.filter, std::string("PSF Files (*.PSF) |*.PSF||"));
         QVERIFY(prompt.prompt.confirmOverwrite);

@@ -10,6 +10,7 @@
 #include "command/ServerRate.h"
 #include "dialogs/psf/CDiscreteOutputsDlg.h"
 #include "dialogs/psf/CMeasurementOutputDlg.h"
+#include "model/PsfCodes.h"
 #include "model/PsfExecuteRules.h"
 #include "model/PsfFile.h"
 #include "platform/ExchangeScope.h"
@@ -19,6 +20,14 @@ namespace {
 
 void Message(const std::string& text) {
     Ui().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+// A set with codes the controller does not define goes out only when the
+// user says so; No, the default, sends nothing.
+bool ConfirmUndefinedSet(const CPsfRecord& record) {
+    const std::string question = UndefinedSetQuestion(record);
+    return question.empty() || Ui().MessageBox(question, MsgButtons::YesNo, MsgIcon::Exclamation,
+                                               MsgResult::No) == MsgResult::Yes;
 }
 
 }  // namespace
@@ -106,6 +115,7 @@ void CPsfConfigDlg::OnUpload() {
 
 void CPsfConfigDlg::OnSendPsf() {
     StoreChoices(m_record);
+    if (!ConfirmUndefinedSet(m_record)) return;
     const ExchangeScope busy;
     CControllerLink* link = m_command->Link();
     // Over a raw TCP device server a new baud rate would cut the controller
@@ -153,6 +163,7 @@ void CPsfConfigDlg::OnRetrievePsf() {
     }
     m_record = loaded;
     ShowRecord();
+    if (const std::string note = UndefinedSetLoadedNote(m_record); !note.empty()) Message(note);
 }
 
 void CPsfConfigDlg::OnExecute() {
