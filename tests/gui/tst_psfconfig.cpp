@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 #include "dialogs/psf/CPsfConfigDlg.h"
 #include "GridUser.h"
 #include "grid/CSpreadSheet.h"
+#include "model/Fingerprint.h"
 #include "model/PsfFile.h"
 #include "support/ScopedEnv.h"
 #include "support/ScopedTempDir.h"
@@ -43,11 +45,12 @@ void Click(CPsfConfigDlg& dialog, const char* button) {
     dialog.findChild<QPushButton*>(button)->click();
 }
 
-std::vector<std::string> RequestKinds(const sim::SimulatedLine& line) {
-    std::vector<std::string> kinds;
+// The requests the controller heard, probes left out: "D C D".
+QString RequestKinds(const sim::SimulatedLine& line) {
+    QStringList kinds;
     for (const sim::LogEntry& entry : line.RequestLog())
-        if (entry.kind != "probe" && entry.kind != "noise") kinds.push_back(entry.kind);
-    return kinds;
+        if (entry.kind != "probe" && entry.kind != "noise") kinds << QString::fromStdString(entry.kind);
+    return kinds.join(' ');
 }
 
 // What the monitor was opened with, and the controller's set meanwhile.
@@ -161,7 +164,7 @@ class TestPsfConfig : public QObject {
                                        "&Outputs...", "File &Save PSF...", "File &Retrieve PSF..."}));
         QVERIFY(okDefault);
         // Nothing was said to the controller.
-        QVERIFY(RequestKinds(*m_world->line).empty());
+        QVERIFY(RequestKinds(*m_world->line).isEmpty());
     }
 
     void edgeForcesMeasListsUntilAnotherMethod() {
@@ -223,7 +226,7 @@ class TestPsfConfig : public QObject {
         const ScopedEnv device("VELTRIX_COM2", "tcp://127.0.0.1:4001");
         m_world->ui.AnswerMessage(MsgResult::Ok);
         m_world->ui.AnswerMessage(MsgResult::No);
-        std::vector<std::string> afterSameRate, afterNo;
+        QString afterSameRate, afterNo;
         RunCommand([&](CPsfConfigDlg& d) {
             Click(d, "sendButton");
             afterSameRate = RequestKinds(*m_world->line);
@@ -239,8 +242,8 @@ class TestPsfConfig : public QObject {
         QCOMPARE(m_world->ui.Messages(),
                  (std::vector<std::string>{"PSF Accepted", warning, warning, "PSF Accepted"}));
         QCOMPARE(m_world->ui.CallsOf(Kind::Message)[1].buttons, MsgButtons::YesNo);
-        QCOMPARE(afterSameRate, (std::vector<std::string>{"D", "C"}));
-        QCOMPARE(afterNo, (std::vector<std::string>{"D", "C", "D"}));
+        QCOMPARE(afterSameRate, QString("D H D C D"));
+        QCOMPARE(afterNo, QString("D H D C D D"));
         QCOMPARE(Model().Baud(), 19200L);
     }
 
@@ -261,7 +264,7 @@ class TestPsfConfig : public QObject {
                      "tcp://127.0.0.1:4001 keeps the rate the device server gives it, and the "
                      "controller's own set could not be sent back. Choose its own rate, 9600 baud."});
         QCOMPARE(seen.opened, 0);
-        QCOMPARE(RequestKinds(*m_world->line), std::vector<std::string>{"D"});
+        QCOMPARE(RequestKinds(*m_world->line), QString("D"));
         QCOMPARE(Model().Psf(), m_original);
         QCOMPARE(cursorAfter, 0);
     }
@@ -359,8 +362,8 @@ class TestPsfConfig : public QObject {
         QVERIFY(!seen.stepRow[3].isEmpty());
         QVERIFY(m_world->ui.Messages().empty());
 
-        QCOMPARE(RequestKinds(*m_world->line),
-                 (std::vector<std::string>{"D", "C", "scan", "C"}));
+        // The original goes back and is read back.
+        QCOMPARE(RequestKinds(*m_world->line), QString("D C scan C D"));
         QVERIFY(Model().Psf() == m_original);
         QCOMPARE(Model().Baud(), 9600L);
         QCOMPARE(cursorAfter, 0);
@@ -403,9 +406,7 @@ class TestPsfConfig : public QObject {
         QCOMPARE(m_world->ui.CallsOf(Kind::Message).front().icon,
                  failure == "restore" ? MsgIcon::Stop : MsgIcon::Exclamation);
         QCOMPARE(seen.opened, failure == "restore" ? 1 : 0);
-        std::vector<std::string> expected;
-        for (const QString& r : requests) expected.push_back(r.toStdString());
-        QCOMPARE(RequestKinds(*m_world->line), expected);
+        QCOMPARE(RequestKinds(*m_world->line), requests.join(' '));
         QCOMPARE(m_world->ui.WaitCursorCount(), 0);
         QVERIFY(!m_world->ui.MouseCaptured());
     }
@@ -492,6 +493,27 @@ class TestPsfConfig : public QObject {
         QCOMPARE(QString::fromStdString(order), QString("C+M-RC+M-RC+M-R"));
     }
 
+    // The fingerprint is the set's as it stands: what the controls show,
+    // edits not yet stored included.
+    void fingerprintFollowsTheSetAsItStands() {
+        QStringList shown;
+        RunCommand([&](CPsfConfigDlg& d) {
+            auto* label = d.findChild<QLabel*>("fingerprintLabel");
+            shown << label->text();
+            Choose(d.Controls().meas1, "FBB");
+            shown << label->text();
+            Click(d, "uploadButton");
+            shown << label->text();
+        });
+        CPsfRecord chosen;
+        chosen.SetMeasMode(0, CodeOf(kMeasurementModes, "FBB"));
+        const auto text = [](const CPsfRecord& r) {
+            return "Fingerprint: " + QString::fromStdString(PsfFingerprint(r));
+        };
+        QCOMPARE(shown, (QStringList{text(CPsfRecord()), text(chosen), text(m_original)}));
+        QVERIFY(shown[0] != shown[1]);
+    }
+
     // A file with codes the controller does not define (here a random one)
     // loads, and Send PSF then asks, No being the default and sending nothing.
     void undefinedSetIsSentOnlyWhenTheUserSaysSo() {
@@ -510,7 +532,7 @@ class TestPsfConfig : public QObject {
         m_world->ui.AnswerMessage(MsgResult::Yes);  // the question again
         m_world->ui.AnswerMessage(MsgResult::Ok);   // "PSF Accepted"
         m_world->ui.AnswerFile(dir.File("single.PSF"));
-        std::vector<std::string> afterNo;
+        QString afterNo;
         CPsfRecord afterYes;
         RunCommand([&](CPsfConfigDlg& d) {
             Click(d, "retrieveButton");
@@ -540,11 +562,11 @@ class TestPsfConfig : public QObject {
             QCOMPARE(calls[k].buttons, MsgButtons::YesNo);
             QCOMPARE(calls[k].defaultButton, MsgResult::No);
         }
-        QVERIFY(afterNo.empty());
+        QVERIFY(afterNo.isEmpty());
         QCOMPARE(afterYes.GetControlMode(), uint8_t('o'));
         QCOMPARE(afterYes.GetScanCount(), uint8_t(124));
-        // The second question went unanswered, so nothing more was sent.
-        QCOMPARE(RequestKinds(*m_world->line), (std::vector<std::string>{"C"}));
+        // Yes sent it once, read back; the unanswered second question sent nothing.
+        QCOMPARE(RequestKinds(*m_world->line), QString("H D C D"));
     }
 
     void filesSaveAndRetrieve() {

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -10,6 +11,7 @@
 #include "command/ServerRate.h"
 #include "dialogs/psf/CDiscreteOutputsDlg.h"
 #include "dialogs/psf/CMeasurementOutputDlg.h"
+#include "model/Fingerprint.h"
 #include "model/PsfCodes.h"
 #include "model/PsfExecuteRules.h"
 #include "model/PsfFile.h"
@@ -50,8 +52,16 @@ CPsfConfigDlg::CPsfConfigDlg(CControllerCommand* command, QWidget* parent)
     connect(c.transmissionModes[0]->group(), &QButtonGroup::idClicked, this,
             &CPsfConfigDlg::OnTransmissionMode);
     connect(c.scanningMethod, &QComboBox::activated, this, &CPsfConfigDlg::OnScanningMethod);
+    c.OnAnyChange(this, [this] { ShowFingerprint(); });
 
     ShowRecord();
+}
+
+void CPsfConfigDlg::ShowFingerprint() {
+    CPsfRecord current = m_record;
+    StoreChoices(current);
+    m_controls.fingerprint->setText(
+        tr("Fingerprint: %1").arg(QString::fromStdString(PsfFingerprint(current))));
 }
 
 void CPsfConfigDlg::ShowRecord() {
@@ -60,6 +70,7 @@ void CPsfConfigDlg::ShowRecord() {
     m_controls.Show(choices);
     ApplyTransmissionModeRule(choices.transmissionMode);
     ApplyScanningMethodRule(m_record.GetScanningMethod());
+    ShowFingerprint();
 }
 
 void CPsfConfigDlg::StoreChoices(CPsfRecord& record) const {
@@ -127,7 +138,10 @@ void CPsfConfigDlg::OnSendPsf() {
                             MsgIcon::Exclamation) != MsgResult::Yes)
             return;
     }
-    Message(link && link->SendPsf(m_record) ? "PSF Accepted" : "PSF Not Accepted");
+    const WriteOutcome sent = m_command->WritePsfVerified(m_record, "Send PSF");
+    // A refused write was reported already.
+    if (sent.status != WriteOutcome::Status::Refused)
+        Message(sent.Succeeded() ? "PSF Accepted" : "PSF Not Accepted" + sent.Addendum());
 }
 
 void CPsfConfigDlg::OnOutputs() {
@@ -140,6 +154,7 @@ void CPsfConfigDlg::OnOutputs() {
     editor.GetOutputs(outputs);
     m_record.SetOutputs(outputs);
     m_record.SetScanCount(static_cast<uint8_t>(editor.ScanCount()));
+    ShowFingerprint();
 }
 
 void CPsfConfigDlg::SaveRecordToFile() {
