@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QLabel>
+#include <QMap>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -213,18 +214,23 @@ class TestSafeWrites : public QObject {
             command.Run();
         });
         auto* list = dialog.findChild<QTreeWidget*>("historyList");
+        // The cells of a row by their column headings.
         const auto row = [&](int r) {
-            QStringList cells;
-            for (int c = 0; c < list->columnCount(); ++c) cells << list->topLevelItem(r)->text(c);
+            QMap<QString, QString> cells;
+            for (int c = 0; c < list->columnCount(); ++c)
+                cells[list->headerItem()->text(c)] = list->topLevelItem(r)->text(c);
             return cells;
         };
         const auto print = [](const CPsfRecord& r) { return QString::fromStdString(PsfFingerprint(r)); };
         QCOMPARE(list->topLevelItemCount(), 3);
         const QString device = QString::fromStdString(CEditPsfCommand(nullptr, 1, 9600).DevicePath());
-        QCOMPARE(row(1).mid(1, 3), (QStringList{"parameter set", "Send PSF", device}));
-        QCOMPARE(row(1)[5], print(own) + " -> " + print(first));
-        QCOMPARE(row(0)[5], print(first) + " -> " + print(second));
-        QCOMPARE(row(2)[1], QString("cannot be used"));
+        QCOMPARE(row(1)["Settings"], QString("parameter set"));
+        QCOMPARE(row(1)["Command"], QString("Send PSF"));
+        QCOMPARE(row(1)["Device"], device);
+        QCOMPARE(row(1)["Controller"], QString("A (123456, firmware 2.3)"));
+        QCOMPARE(row(1)["Fingerprints"], print(own) + " -> " + print(first));
+        QCOMPARE(row(0)["Fingerprints"], print(first) + " -> " + print(second));
+        QCOMPARE(row(2)["Settings"], QString("cannot be used"));
         list->setCurrentItem(list->topLevelItem(2));
         QVERIFY(!dialog.findChild<QPushButton*>("restoreButton")->isEnabled());
 
@@ -245,8 +251,8 @@ class TestSafeWrites : public QObject {
         QVERIFY2(calls[0].text.find("\"Send PSF\"") != std::string::npos, calls[0].text.c_str());
         QCOMPARE(calls.back().text, "Parameter set " + PsfFingerprint(own) + " restored.");
         QCOMPARE(list->topLevelItemCount(), 4);
-        QCOMPARE(row(0)[2], QString("Change History: restore 2"));
-        QCOMPARE(row(0)[5], print(second) + " -> " + print(own));
+        QCOMPARE(row(0)["Command"], QString("Change History: restore 2"));
+        QCOMPARE(row(0)["Fingerprints"], print(second) + " -> " + print(own));
 
         // The restore replaced the second set: Save As writes that one.
         list->setCurrentItem(list->topLevelItem(0));

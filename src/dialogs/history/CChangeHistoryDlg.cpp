@@ -15,7 +15,6 @@
 
 namespace {
 
-enum Column { kTime, kSettings, kCommand, kDevice, kController, kFingerprints, kColumnCount };
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -43,8 +42,8 @@ CChangeHistoryDlg::CChangeHistoryDlg(QWidget* parent, int portIndex, CommandRunn
     m_list->setObjectName("historyList");
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
-    m_list->setHeaderLabels({tr("Time"), tr("Settings"), tr("Command"), tr("Device"),
-                             tr("Controller"), tr("Fingerprints")});
+    m_list->setHeaderLabels({tr("Time"), tr("Command"), tr("Settings"), tr("Fingerprints"),
+                             tr("Controller"), tr("Device")});
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_list->header()->setStretchLastSection(true);
 
@@ -69,7 +68,7 @@ CChangeHistoryDlg::CChangeHistoryDlg(QWidget* parent, int portIndex, CommandRunn
     layout->addWidget(m_list);
     layout->addWidget(folder);
     layout->addLayout(buttons);
-    resize(860, 380);
+    resize(940, 380);
 
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CChangeHistoryDlg::ShowSelected);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CChangeHistoryDlg::OnRestore);
@@ -87,14 +86,15 @@ void CChangeHistoryDlg::Reload() {
         if (item.record) {
             const WriteRecord& r = *item.record;
             cells = {TimeText(r.time),
-                     Q(ReplacedSettingsText(r.kind)),
                      Q(r.command),
-                     Q(r.device),
+                     Q(ReplacedSettingsText(r.kind)),
+                     Q(r.fingerprintBefore + " -> " + r.fingerprintAfter),
                      ControllerText(r.controller),
-                     Q(r.fingerprintBefore + " -> " + r.fingerprintAfter)};
+                     Q(r.device)};
         } else {
             // A damaged entry is shown, never hidden: its file is named.
-            cells = {QString(), tr("cannot be used"), Q(item.problem), Q(item.path)};
+            cells = {QString(), Q(item.problem), tr("cannot be used"), QString(), QString(),
+                     Q(item.path)};
         }
         m_list->addTopLevelItem(new QTreeWidgetItem(cells));
     }
