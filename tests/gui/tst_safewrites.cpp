@@ -265,6 +265,32 @@ class TestSafeWrites : public QObject {
         QCOMPARE(m_world->ui.CallsOf(Kind::SaveFile).back().prompt.filter,
                  std::string("PSF Files (*.PSF) |*.PSF||"));
     }
+    // A part number entry goes back to the controller whose part number it
+    // changed without a question about that part number; Save As has
+    // nothing to write for it.
+    void partNumberEntryGoesBackToTheControllerItChanged() {
+        const std::string profile = m_dir->File("profile.ini");
+        std::ofstream(profile) << "[PartNumbers]\nP1=654321\n";
+        const ScopedEnv env("VELTRIX_PROFILE", profile);
+        {
+            ModalDriver<CPartNumberDlg> dialog([](CPartNumberDlg& p) { Click(p, "okButton"); });
+            CPartNumberCommand command(nullptr, 1, 9600);
+            command.Run();
+        }
+        QCOMPARE(Model().partNumber, uint32_t(654321));
+        QVERIFY(Model().dateCode != 1102);  // today's
+        m_world->ui.Clear();
+
+        CChangeHistoryDlg dialog(nullptr, 1, [](CControllerCommand& command) { command.Run(); });
+        QVERIFY(!dialog.findChild<QPushButton*>("saveAsButton")->isEnabled());
+        m_world->ui.AnswerMessage(MsgResult::Yes);
+        dialog.OnRestore();
+        QCOMPARE(Model().partNumber, uint32_t(123456));
+        QCOMPARE(Model().dateCode, uint16_t(1102));
+        const std::vector<std::string> messages = m_world->ui.Messages();
+        QCOMPARE(messages.size(), size_t(2));
+        QVERIFY2(messages.back().rfind("Part number and date code ", 0) == 0, messages.back().c_str());
+    }
 };
 
 QTEST_MAIN(TestSafeWrites)
