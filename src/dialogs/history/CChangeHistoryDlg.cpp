@@ -128,6 +128,7 @@ void CChangeHistoryDlg::OnRestore() {
     if (Ui().MessageBox(question, MsgButtons::YesNo, MsgIcon::Question, MsgResult::No) !=
         MsgResult::Yes)
         return;
+    // Like every controller command, the restore starts at 9600 baud.
     CHistoryRestoreCommand command(this, m_portIndex, 9600, *entry, number);
     m_run(command);
     // The restore is an entry of its own now.
@@ -143,5 +144,9 @@ void CChangeHistoryDlg::OnSaveAs() {
         if (const int status = WritePsfFile(*psf, *path); status != kPsfOk) ShowPsfFileError(status);
     } else if (const std::optional<CBlankingMap> map = entry->ReplacedBlanking()) {
         SaveBlankingFile(*map);
+    } else {
+        Ui().MessageBox("This history entry holds no complete " + ReplacedSettingsText(entry->kind) +
+                            ". Nothing was saved.",
+                        MsgButtons::Ok, MsgIcon::Exclamation);
     }
 }
