@@ -104,6 +104,10 @@ class TestSafeWrites : public QObject {
             << "W" << 4 << "Unable to download blanking fields to controller." << "Channel";
         QTest::newRow("Cancel's restore")
             << "W" << 5 << "Unable to restore initial controller blanking fields." << "Channel";
+        QTest::newRow("Accept Auto Blanking")
+            << "W" << 7 << "Unable to download blanking fields to controller." << "Channel";
+        QTest::newRow("Abort Auto Blanking")
+            << "W" << 8 << "Unable to restore blanking fields in controller." << "Channel";
         QTest::newRow("Set Part Number")
             << "X" << 6 << "Error setting Part Number and Date Code." << "Part Number";
     }
@@ -162,6 +166,28 @@ class TestSafeWrites : public QObject {
                     Click(d, "cancelButton");
                 });
                 break;
+            case 7:
+            case 8: {
+                // The fault comes once auto blanking has cleared the fields
+                // (that temporary write is not read back).
+                StepDriver<CAlignmentDlg> driver;
+                driver
+                    .Then([](CAlignmentDlg& d) { return d.State() == CAlignmentDlg::kScanning; },
+                          [](CAlignmentDlg& d) { Click(d, "stopButton"); })
+                    .Then(AlignmentIdle, [](CAlignmentDlg& d) { Click(d, "autoBlankingButton"); })
+                    .Then([](CAlignmentDlg& d) { return d.State() == CAlignmentDlg::kAutoBlanking; },
+                          [&](CAlignmentDlg& d) {
+                              arm();
+                              Click(d, path == 7 ? "acceptAutoButton" : "abortAutoButton");
+                          })
+                    .Then(AlignmentIdle, [&](CAlignmentDlg& d) {
+                        m_world->line->Faults().badStore.clear();
+                        Click(d, "okButton");
+                    });
+                CAlignmentCommand command(nullptr, 1, 9600);
+                command.Run();
+                break;
+            }
             case 6: {
                 const std::string profile = m_dir->File("profile.ini");
                 std::ofstream(profile) << "[PartNumbers]\nP1=654321\n";
