@@ -87,7 +87,7 @@ void CChangeHistoryDlg::Reload() {
             const WriteRecord& r = *item.record;
             cells = {TimeText(r.time),
                      Q(r.command),
-                     Q(ReplacedSettingsText(r.kind)),
+                     Q(WriteKindText(r.kind)),
                      Q(r.fingerprintBefore + " -> " + r.fingerprintAfter),
                      ControllerText(r.controller),
                      Q(r.device)};
@@ -119,7 +119,7 @@ void CChangeHistoryDlg::OnRestore() {
     int number = 0;
     const WriteRecord* entry = Selected(&number);
     if (!entry) return;
-    const std::string question = "Send the " + ReplacedSettingsText(entry->kind) + " that \"" +
+    const std::string question = "Send the " + std::string(WriteKindText(entry->kind)) + " that \"" +
                                  entry->command + "\" replaced on " +
                                  TimeText(entry->time).toStdString() + " (" +
                                  entry->fingerprintBefore +
@@ -145,7 +145,7 @@ void CChangeHistoryDlg::OnSaveAs() {
     } else if (const std::optional<CBlankingMap> map = entry->ReplacedBlanking()) {
         SaveBlankingFile(*map);
     } else {
-        Ui().MessageBox("This history entry holds no complete " + ReplacedSettingsText(entry->kind) +
+        Ui().MessageBox("This history entry holds no complete " + std::string(WriteKindText(entry->kind)) +
                             ". Nothing was saved.",
                         MsgButtons::Ok, MsgIcon::Exclamation);
     }

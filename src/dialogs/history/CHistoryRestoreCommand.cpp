@@ -14,18 +14,6 @@ void Message(const std::string& text) {
 
 }  // namespace
 
-std::string ReplacedSettingsText(WriteKind kind) {
-    switch (kind) {
-        case WriteKind::Blanking:
-            return "blanking fields";
-        case WriteKind::PartNumber:
-            return "part number and date code";
-        case WriteKind::Psf:
-            break;
-    }
-    return "parameter set";
-}
-
 CHistoryRestoreCommand::CHistoryRestoreCommand(QWidget* parent, int portIndex, int baudRate,
                                                WriteRecord entry, int number)
     : CControllerCommand(parent, portIndex, baudRate), m_entry(std::move(entry)), m_number(number) {}
@@ -35,7 +23,7 @@ int CHistoryRestoreCommand::Execute() {
     const std::optional<CBlankingMap> map = m_entry.ReplacedBlanking();
     uint32_t partNumber = 0;
     uint16_t dateCode = 0;
-    const std::string what = ReplacedSettingsText(m_entry.kind);
+    const std::string what = WriteKindText(m_entry.kind);
     if (!psf && !map && !m_entry.ReplacedPartNumber(partNumber, dateCode)) {
         Message("This history entry holds no complete " + what + ". Nothing was sent.");
         return 1;
@@ -44,15 +32,7 @@ int CHistoryRestoreCommand::Execute() {
     const ExchangeScope busy;
     // What one controller held is not for another, unless the user says so.
     IdentifyController();
-    const ControllerIdentity found = Identity();
-    ControllerIdentity expected = m_entry.controller;
-    // The part number and date code are what such an entry changed: the
-    // controller holds the ones written since.
-    if (m_entry.kind == WriteKind::PartNumber && expected.hardware && found.hardware) {
-        expected.hardware->partNumber = found.hardware->partNumber;
-        expected.hardware->dateCode = found.hardware->dateCode;
-    }
-    if (const std::string difference = IdentityDifference(expected, found);
+    if (const std::string difference = IdentityDifference(m_entry.IdentityAfter(), Identity());
         !difference.empty() &&
         Ui().MessageBox("The controller on " + PortName() +
                             " is not the one this history entry was made for (" + difference +

@@ -25,6 +25,3 @@ class CHistoryRestoreCommand : public CControllerCommand {
     int m_number;
     bool m_restored = false;
 };
-
-// "parameter set", "blanking fields", "part number and date code".
-std::string ReplacedSettingsText(WriteKind kind);
