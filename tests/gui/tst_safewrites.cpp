@@ -276,6 +276,11 @@ class TestSafeWrites : public QObject {
         QCOMPARE(calls[0].defaultButton, MsgResult::No);
         QVERIFY2(calls[0].text.find("\"Send PSF\"") != std::string::npos, calls[0].text.c_str());
         QCOMPARE(calls.back().text, "Parameter set " + PsfFingerprint(own) + " restored.");
+        // The wait is explained while it lasts, and the text is gone before the result.
+        std::vector<std::string> progress;
+        for (const ScriptedUi::Call& call : m_world->ui.CallsOf(Kind::Progress)) progress.push_back(call.text);
+        QCOMPARE(progress, (std::vector<std::string>{
+                               "Sending the parameter set of history entry 2 back to COM2...", ""}));
         QCOMPARE(list->topLevelItemCount(), 4);
         QCOMPARE(row(0)["Command"], QString("Change History: restore 2"));
         QCOMPARE(row(0)["Fingerprints"], print(second) + " -> " + print(own));

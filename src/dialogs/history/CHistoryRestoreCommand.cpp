@@ -41,6 +41,9 @@ int CHistoryRestoreCommand::Execute() {
         return 1;
 
     const std::string command = "Change History: restore " + std::to_string(m_number);
+    // The read before, the write and the read-back take a few seconds at 9600 baud.
+    Ui().ShowProgress("Sending the " + what + " of history entry " + std::to_string(m_number) +
+                      " back to " + PortName() + "...");
     WriteOutcome outcome;
     std::string failure;
     if (psf) {
@@ -53,6 +56,7 @@ int CHistoryRestoreCommand::Execute() {
         outcome = WritePartNumberVerified(partNumber, dateCode, command);
         failure = "Error setting Part Number and Date Code.";
     }
+    Ui().ShowProgress({});
     // A refusal (the records could not be written) was reported already.
     if (outcome.status == WriteOutcome::Status::Refused) return 1;
     m_restored = outcome.Succeeded();
