@@ -16,6 +16,7 @@
 #include "app/SupportTools.h"
 #include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
+#include "dialogs/history/CChangeHistoryDlg.h"
 #include "dialogs/partnumber/CPartNumberCommand.h"
 #include "dialogs/psf/CEditPsfCommand.h"
 #include "dialogs/ports/CFindControllerDlg.h"
@@ -203,6 +204,9 @@ void CMainFrame::OnCommand(int id) {
             case kCmdFindController:
                 OnFindController();
                 break;
+            case kCmdChangeHistory:
+                OnChangeHistory();
+                break;
             case kCmdRecordTrace:
                 m_trace->Toggle();
                 break;
@@ -254,6 +258,12 @@ void CMainFrame::OnPortDevices() {
 void CMainFrame::OnFindController() {
     CFindControllerDlg dialog(this, m_portIndex + 1);
     if (dialog.exec() == QDialog::Accepted) m_portIndex = dialog.ComNumber() - 1;
+}
+
+void CMainFrame::OnChangeHistory() {
+    CChangeHistoryDlg dialog(this, m_portIndex,
+                             [this](CControllerCommand& command) { RunControllerCommand(command); });
+    dialog.exec();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -61,6 +61,7 @@ class CMainFrame : public QMainWindow {
     void OnSetPartNumber();
     void OnPortDevices();
     void OnFindController();
+    void OnChangeHistory();
 
     int m_saveFlag = 1;
     int m_partNumberFlag = 0;

@@ -42,6 +42,8 @@ std::vector<MenuItemSpec> BuildMenu() {
                      "Chooses the serial device behind each COM number."});
     items.push_back({"&Options", "", "Find &Controller...", kCmdFindController,
                      "Searches every serial port for a controller."});
+    items.push_back({"&Options", "", "Change &History...", kCmdChangeHistory,
+                     "Lists what each write to a controller replaced, to send it back or save it."});
     items.push_back({"&Options", "", "&Save Settings on Exit", kCmdSaveSettings,
                      "Save Settings when application exits.", true});
     items.push_back({"&Options", "", "Record Protocol &Trace", kCmdRecordTrace,

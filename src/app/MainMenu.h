@@ -17,6 +17,7 @@ enum MainCommand : int {
     kCmdRecordTrace = 32810,    // traces every exchange to a file
     kCmdServiceReport = 32811,  // writes a report for remote support
     kCmdFindController = 32812, // probes every serial device for a controller
+    kCmdChangeHistory = 32813,  // what each write replaced, to restore or save
     kCmdAbout = 57664,
     kCmdExit = 57665,
     kCmdHelpIndex = 57666,

@@ -150,7 +150,8 @@ class TestAlignment : public QObject {
             });
         QCOMPARE(RunCommand(), 1);
         QCOMPARE(driver.StepsTaken(), 2);
-        QCOMPARE(Exchanges(), QString("H D C V S* C"));
+        // The original goes back and is read back (D).
+        QCOMPARE(Exchanges(), QString("H D C V S* C D"));
         QCOMPARE(scanningButtons, QStringList{"stopButton"});
         QCOMPARE(idleButtons, kIdleButtons);
 
@@ -188,7 +189,7 @@ class TestAlignment : public QObject {
         QTest::newRow("no diagnostics") << 3 << "Unable to input Diagnostics." << "" << 0;
         QTest::newRow("no PSF") << 4 << "Unable to input PSF." << "H D" << 0;
         QTest::newRow("PSF refused") << 5 << "Unable to output PSF." << "H D C" << 0;
-        QTest::newRow("no blanking") << 6 << "Unable to input blanking fields." << "H D C V C" << 1;
+        QTest::newRow("no blanking") << 6 << "Unable to input blanking fields." << "H D C V C D" << 1;
     }
     void failuresBeforeTheDialog() {
         QFETCH(int, fault);
@@ -394,7 +395,9 @@ class TestAlignment : public QObject {
         QCOMPARE((writes[2]), BlockOf({0, 0, 0x81}));
         QCOMPARE(Model().blanking[2], uint8_t(0x81));
         // Clear, then Cancel's retry: each followed by what it is due.
-        QCOMPARE(Exchanges(), QString("H D C V S* W S* W W C"));
+        // Each blanking write meant to stay reads what it replaces first and
+        // what the controller holds after (V W V); the failed one stops at W.
+        QCOMPARE(Exchanges(), QString("H D C V S* V W V S* V W V W V C D"));
     }
 
     void stopWhileAScanIsWaitingEndsAfterThatScan() {
@@ -449,7 +452,8 @@ class TestAlignment : public QObject {
         QCOMPARE(RunCommand(), 1);
         QCOMPARE(editor.Shown(), 1);
         QCOMPARE(editedCounts, QString("2"));
-        QCOMPARE(Exchanges(), QString("H D C V S* W S* W S* W S* W S* W S* C"));
+        QCOMPARE(Exchanges(),
+                 QString("H D C V S* V W V S* V W V S* V W V S* V W V S* V W V S* C D"));
         QCOMPARE(Model().blanking[0], uint8_t(0x01));
         QCOMPARE(Model().blanking[2], uint8_t(0x80));
         QVERIFY(m_world->ui.Messages().empty());

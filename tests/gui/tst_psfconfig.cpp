@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 #include "dialogs/psf/CPsfConfigDlg.h"
 #include "GridUser.h"
 #include "grid/CSpreadSheet.h"
+#include "model/Fingerprint.h"
 #include "model/PsfFile.h"
 #include "support/ScopedEnv.h"
 #include "support/ScopedTempDir.h"
@@ -43,11 +45,12 @@ void Click(CPsfConfigDlg& dialog, const char* button) {
     dialog.findChild<QPushButton*>(button)->click();
 }
 
-std::vector<std::string> RequestKinds(const sim::SimulatedLine& line) {
-    std::vector<std::string> kinds;
+// The requests the controller heard, probes left out: "D C D".
+QString RequestKinds(const sim::SimulatedLine& line) {
+    QStringList kinds;
     for (const sim::LogEntry& entry : line.RequestLog())
-        if (entry.kind != "probe" && entry.kind != "noise") kinds.push_back(entry.kind);
-    return kinds;
+        if (entry.kind != "probe" && entry.kind != "noise") kinds << QString::fromStdString(entry.kind);
+    return kinds.join(' ');
 }
 
 // What the monitor was opened with, and the controller's set meanwhile.
@@ -161,7 +164,7 @@ class TestPsfConfig : public QObject {
                                        "&Outputs...", "File &Save PSF...", "File &Retrieve PSF..."}));
         QVERIFY(okDefault);
         // Nothing was said to the controller.
-        QVERIFY(RequestKinds(*m_world->line).empty());
+        QVERIFY(RequestKinds(*m_world->line).isEmpty());
     }
 
     void edgeForcesMeasListsUntilAnotherMethod() {
@@ -223,7 +226,7 @@ class TestPsfConfig : public QObject {
         const ScopedEnv device("VELTRIX_COM2", "tcp://127.0.0.1:4001");
         m_world->ui.AnswerMessage(MsgResult::Ok);
         m_world->ui.AnswerMessage(MsgResult::No);
-        std::vector<std::string> afterSameRate, afterNo;
+        QString afterSameRate, afterNo;
         RunCommand([&](CPsfConfigDlg& d) {
             Click(d, "sendButton");
             afterSameRate = RequestKinds(*m_world->line);
@@ -239,8 +242,8 @@ class TestPsfConfig : public QObject {
         QCOMPARE(m_world->ui.Messages(),
                  (std::vector<std::string>{"PSF Accepted", warning, warning, "PSF Accepted"}));
         QCOMPARE(m_world->ui.CallsOf(Kind::Message)[1].buttons, MsgButtons::YesNo);
-        QCOMPARE(afterSameRate, (std::vector<std::string>{"D", "C"}));
-        QCOMPARE(afterNo, (std::vector<std::string>{"D", "C", "D"}));
+        QCOMPARE(afterSameRate, QString("D H D C D"));
+        QCOMPARE(afterNo, QString("D H D C D D"));
         QCOMPARE(Model().Baud(), 19200L);
     }
 
@@ -261,7 +264,7 @@ class TestPsfConfig : public QObject {
                      "tcp://127.0.0.1:4001 keeps the rate the device server gives it, and the "
                      "controller's own set could not be sent back. Choose its own rate, 9600 baud."});
         QCOMPARE(seen.opened, 0);
-        QCOMPARE(RequestKinds(*m_world->line), std::vector<std::string>{"D"});
+        QCOMPARE(RequestKinds(*m_world->line), QString("D"));
         QCOMPARE(Model().Psf(), m_original);
         QCOMPARE(cursorAfter, 0);
     }
@@ -359,8 +362,8 @@ class TestPsfConfig : public QObject {
         QVERIFY(!seen.stepRow[3].isEmpty());
         QVERIFY(m_world->ui.Messages().empty());
 
-        QCOMPARE(RequestKinds(*m_world->line),
-                 (std::vector<std::string>{"D", "C", "scan", "C"}));
+        // The original goes back and is read back.
+        QCOMPARE(RequestKinds(*m_world->line), QString("D C scan C D"));
         QVERIFY(Model().Psf() == m_original);
         QCOMPARE(Model().Baud(), 9600L);
         QCOMPARE(cursorAfter, 0);
@@ -403,9 +406,7 @@ class TestPsfConfig : public QObject {
         QCOMPARE(m_world->ui.CallsOf(Kind::Message).front().icon,
                  failure == "restore" ? MsgIcon::Stop : MsgIcon::Exclamation);
         QCOMPARE(seen.opened, failure == "restore" ? 1 : 0);
-        std::vector<std::string> expected;
-        for (const QString& r : requests) expected.push_back(r.toStdString());
-        QCOMPARE(RequestKinds(*m_world->line), expected);
+        QCOMPARE(RequestKinds(*m_world->line), requests.join(' '));
         QCOMPARE(m_world->ui.WaitCursorCount(), 0);
         QVERIFY(!m_world->ui.MouseCaptured());
     }
@@ -492,6 +493,82 @@ class TestPsfConfig : public QObject {
         QCOMPARE(QString::fromStdString(order), QString("C+M-RC+M-RC+M-R"));
     }
 
+    // The fingerprint is the set's as it stands: what the controls show,
+    // edits not yet stored included.
+    void fingerprintFollowsTheSetAsItStands() {
+        QStringList shown;
+        RunCommand([&](CPsfConfigDlg& d) {
+            auto* label = d.findChild<QLabel*>("fingerprintLabel");
+            shown << label->text();
+            Choose(d.Controls().meas1, "FBB");
+            shown << label->text();
+            Click(d, "uploadButton");
+            shown << label->text();
+        });
+        CPsfRecord chosen;
+        chosen.SetMeasMode(0, CodeOf(kMeasurementModes, "FBB"));
+        const auto text = [](const CPsfRecord& r) {
+            return "Fingerprint: " + QString::fromStdString(PsfFingerprint(r));
+        };
+        QCOMPARE(shown, (QStringList{text(CPsfRecord()), text(chosen), text(m_original)}));
+        QVERIFY(shown[0] != shown[1]);
+    }
+
+    // A file with codes the controller does not define (here a random one)
+    // loads, and Send PSF then asks, No being the default and sending nothing.
+    void undefinedSetIsSentOnlyWhenTheUserSaysSo() {
+        ScopedTempDir dir;
+        CPsfRecord odd;
+        odd.SetControlMode('o');
+        odd.SetScanningMethod('u');
+        odd.SetScanCount(124);
+        QCOMPARE(WritePsfFile(odd, dir.File("random.PSF")), 0);
+        CPsfRecord single;
+        single.SetControlMode('o');
+        QCOMPARE(WritePsfFile(single, dir.File("single.PSF")), 0);
+        m_world->ui.AnswerFile(dir.File("random.PSF"));
+        m_world->ui.AnswerMessage(MsgResult::Ok);   // the note after loading
+        m_world->ui.AnswerMessage(MsgResult::No);   // the question
+        m_world->ui.AnswerMessage(MsgResult::Yes);  // the question again
+        m_world->ui.AnswerMessage(MsgResult::Ok);   // "PSF Accepted"
+        m_world->ui.AnswerFile(dir.File("single.PSF"));
+        QString afterNo;
+        CPsfRecord afterYes;
+        RunCommand([&](CPsfConfigDlg& d) {
+            Click(d, "retrieveButton");
+            Click(d, "sendButton");
+            afterNo = RequestKinds(*m_world->line);
+            Click(d, "sendButton");
+            afterYes = Model().Psf();
+            Click(d, "retrieveButton");
+            Click(d, "sendButton");  // unanswered: Enter takes the default
+        });
+        const std::string fields =
+            "Control Mode Selection holds code 'o', which this program does not know.\n"
+            "Scanning Method holds code 'u', which this program does not know.\n"
+            "Scan # holds 124, which is outside 1 to 9.";
+        const std::string question = fields + "\n\nSend it anyway?";
+        const std::vector<ScriptedUi::Call> calls = m_world->ui.CallsOf(Kind::Message);
+        QCOMPARE(m_world->ui.Messages(),
+                 (std::vector<std::string>{
+                     fields + "\n\nThe file was loaded as it is. Send PSF asks before it sends these "
+                              "settings.",
+                     question, question, "PSF Accepted",
+                     "Control Mode Selection holds code 'o', which this program does not know.\n\n"
+                     "The file was loaded as it is. Send PSF asks before it sends these settings.",
+                     "Control Mode Selection holds code 'o', which this program does not know. "
+                     "Send it anyway?"}));
+        for (size_t k : {size_t(1), size_t(5)}) {
+            QCOMPARE(calls[k].buttons, MsgButtons::YesNo);
+            QCOMPARE(calls[k].defaultButton, MsgResult::No);
+        }
+        QVERIFY(afterNo.isEmpty());
+        QCOMPARE(afterYes.GetControlMode(), uint8_t('o'));
+        QCOMPARE(afterYes.GetScanCount(), uint8_t(124));
+        // Yes sent it once, read back; the unanswered second question sent nothing.
+        QCOMPARE(RequestKinds(*m_world->line), QString("H D C D"));
+    }
+
     void filesSaveAndRetrieve() {
         ScopedTempDir dir;
         const std::string saved = dir.File("saved.PSF");
@@ -518,8 +595,11 @@ class TestPsfConfig : public QObject {
         QCOMPARE(afterOdd, (QStringList{"", "Edge", "LBB"}));
         QVERIFY(!meas1Enabled);
         QCOMPARE(m_world->ui.Messages(),
-                 std::vector<std::string>{"Size of PSF file '" + dir.File("short.PSF") + "' is invalid."});
-        QCOMPARE(m_world->ui.CallsOf(Kind::Message).front().icon, MsgIcon::Stop);
+                 (std::vector<std::string>{
+                     "Control Mode Selection holds code 'Z', which this program does not know.\n\n"
+                     "The file was loaded as it is. Send PSF asks before it sends these settings.",
+                     "Size of PSF file '" + dir.File("short.PSF") + "' is invalid."}));
+        QCOMPARE(m_world->ui.CallsOf(Kind::Message)[1].icon, MsgIcon::Stop);
         const ScriptedUi::Call prompt = m_world->ui.CallsOf(Kind::SaveFile).front();
         QCOMPARE(prompt.prompt.filter, std::string("PSF Files (*.PSF) |*.PSF||"));
         QVERIFY(prompt.prompt.confirmOverwrite);

@@ -103,8 +103,17 @@ class CAlignmentDlg : public QDialog {
     // The working map has changed: marks redrawn on the scan on screen,
     // "Blanked:" updated, then the single scan.
     void ShowNewBlanking();
-    int SendBlanking(const CBlankingMap& map);
+    // Blanking meant to stay: kept in the change history, read back and
+    // audited through the command (command names the write in the records).
+    // True when it went out and was confirmed; otherwise failure is shown,
+    // with what the controller holds instead, unless the write was refused
+    // and reported already.
+    bool SendBlanking(const CBlankingMap& map, const char* command, const char* failure);
+    // The cleared blanking of auto blanking: journalled, undone by Abort,
+    // not read back.
+    int SendTemporaryBlanking(const CBlankingMap& map);
     void ShowMessage(const char* text);
+    void ShowMessage(const std::string& text) { ShowMessage(text.c_str()); }
 
     void ShowScan(bool marks);
     void DrawBeams(bool marks);

@@ -41,7 +41,22 @@ int UnderWaitCursor(Exchange exchange) {
 
 }  // namespace
 
-int CAlignmentDlg::SendBlanking(const CBlankingMap& map) {
+bool CAlignmentDlg::SendBlanking(const CBlankingMap& map, const char* command, const char* failure) {
+    WriteOutcome outcome;
+    if (m_command) {
+        Ui().BeginWaitCursor();
+        outcome = m_command->WriteBlankingVerified(map, command);
+        Ui().EndWaitCursor();
+    } else if (m_link && SendTemporaryBlanking(map)) {
+        // Without a command context there is nothing to record or compare.
+        outcome.status = WriteOutcome::Status::Unverified;
+    }
+    if (outcome.Succeeded()) return true;
+    if (outcome.status != WriteOutcome::Status::Refused) ShowMessage(failure + outcome.Addendum());
+    return false;
+}
+
+int CAlignmentDlg::SendTemporaryBlanking(const CBlankingMap& map) {
     if (!m_link) return 0;
     return UnderWaitCursor([&] { return m_link->WriteBlanking(map); });
 }
@@ -125,10 +140,9 @@ void CAlignmentDlg::OnClearBlanking() {
     if (m_state != kIdle || Busy()) return;
     const BusyScope busy(*this);
     const CBlankingMap cleared(m_channelCount);
-    if (!SendBlanking(cleared)) {
-        ShowMessage("Unable to clear blanking fields in controller.");
+    if (!SendBlanking(cleared, "Alignment: Clear Blanking Fields",
+                      "Unable to clear blanking fields in controller."))
         return;
-    }
     m_workingMap = cleared;
     ShowBlankedCount(0);
     ScanAfterChange();
@@ -137,10 +151,9 @@ void CAlignmentDlg::OnClearBlanking() {
 void CAlignmentDlg::OnRestore() {
     if (m_state != kIdle || Busy()) return;
     const BusyScope busy(*this);
-    if (!SendBlanking(m_initialMap)) {
-        ShowMessage("Unable to restore initial controller blanking fields.");
+    if (!SendBlanking(m_initialMap, "Alignment: Restore Controller Settings",
+                      "Unable to restore initial controller blanking fields."))
         return;
-    }
     m_workingMap = m_initialMap;
     ShowNewBlanking();
 }
@@ -156,10 +169,9 @@ void CAlignmentDlg::OnReadFromFile() {
     if (!LoadBlankingFile(m_workingMap)) return;
     // On a failed send the working map keeps the file's bytes, so that OK,
     // Save To File or another try still have them.
-    if (!SendBlanking(m_workingMap)) {
-        ShowMessage("Unable to download blanking fields to controller.");
+    if (!SendBlanking(m_workingMap, "Alignment: Read From File",
+                      "Unable to download blanking fields to controller."))
         return;
-    }
     ShowNewBlanking();
 }
 
@@ -170,6 +182,7 @@ void CAlignmentDlg::OnEdit() {
     editor.SetMap(m_workingMap);
     editor.SetChannelCount(m_channelCount);
     editor.SetLink(m_link);
+    editor.SetCommand(m_command);
     if (editor.exec() != QDialog::Accepted) return;
     // The editor has sent its map already.
     m_workingMap = editor.Map();
@@ -185,7 +198,7 @@ void CAlignmentDlg::OnAutoBlanking() {
     // The controller's blanking (saved) is cleared here and only comes back
     // by Abort or a failed scan; until then the recovery journal holds it.
     if (m_command && !m_command->JournalOriginalBlanking(saved, "Alignment")) return;
-    if (!SendBlanking(taught)) {
+    if (!SendTemporaryBlanking(taught)) {
         ShowMessage("Unable to clear blanking fields in controller.");
         return;
     }
@@ -207,15 +220,13 @@ void CAlignmentDlg::OnAutoBlanking() {
     bool settled = false;
     if (m_acceptFlag) {
         taught = TaughtBlankingMap(m_currentScan, m_channelCount);
-        settled = SendBlanking(taught);
-        if (settled)
-            m_workingMap = taught;
-        else
-            ShowMessage("Unable to download blanking fields to controller.");
+        settled = SendBlanking(taught, "Alignment: Accept Auto Blanking",
+                               "Unable to download blanking fields to controller.");
+        if (settled) m_workingMap = taught;
     } else {
         m_workingMap = saved;
-        settled = SendBlanking(m_workingMap);
-        if (!settled) ShowMessage("Unable to restore blanking fields in controller.");
+        settled = SendBlanking(m_workingMap, "Alignment: Abort Auto Blanking",
+                               "Unable to restore blanking fields in controller.");
     }
     if (settled && m_command) m_command->ForgetOriginalBlanking();
     ShowBlankedCount(m_workingMap.BlankedCount(0));
@@ -239,9 +250,8 @@ void CAlignmentDlg::OnAcceptAutoBlanking() {
 void CAlignmentDlg::reject() {
     if (m_state != kIdle || Busy()) return;
     const BusyScope busy(*this);
-    if (!SendBlanking(m_initialMap)) {
-        ShowMessage("Unable to restore initial controller blanking fields.");
+    if (!SendBlanking(m_initialMap, "Alignment: Cancel",
+                      "Unable to restore initial controller blanking fields."))
         return;
-    }
     QDialog::reject();
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "command/CControllerCommand.h"
 #include "grid/CSpreadSheet.h"
 #include "model/BeamText.h"
 #include "model/BlankingEdits.h"
@@ -169,12 +170,18 @@ CBlankingMap CChannelBlankDlg::CollectMap() {
 void CChannelBlankDlg::accept() {
     const CBlankingMap edited = CollectMap();
     if (edited != m_openingMap) {
+        WriteOutcome sent;
         Ui().BeginWaitCursor();
-        const int sent = m_link ? m_link->WriteBlanking(edited) : 0;
+        if (m_command)
+            sent = m_command->WriteBlankingVerified(edited, "Alignment: Edit Channel Blank State");
+        else if (m_link && m_link->WriteBlanking(edited))
+            sent.status = WriteOutcome::Status::Unverified;
         Ui().EndWaitCursor();
-        if (!sent) {
-            Ui().MessageBox("Unable to download blanking fields to controller.", MsgButtons::Ok,
-                            MsgIcon::Exclamation);
+        if (!sent.Succeeded()) {
+            // A refused write was reported already.
+            if (sent.status != WriteOutcome::Status::Refused)
+                Ui().MessageBox("Unable to download blanking fields to controller." + sent.Addendum(),
+                                MsgButtons::Ok, MsgIcon::Exclamation);
             return;
         }
     }

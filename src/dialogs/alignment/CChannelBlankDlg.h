@@ -4,6 +4,7 @@
 
 #include "model/CBlankingMap.h"
 
+class CControllerCommand;
 class CControllerLink;
 class CSpreadSheet;
 class QLabel;
@@ -24,6 +25,8 @@ class CChannelBlankDlg : public QDialog {
     void SetMap(const CBlankingMap& map) { m_map = map; }
     void SetChannelCount(int channelCount) { m_channelCount = channelCount; }
     void SetLink(CControllerLink* link) { m_link = link; }
+    // With a command context, OK's write is recorded and read back.
+    void SetCommand(CControllerCommand* command) { m_command = command; }
     // After OK: the edited map.
     const CBlankingMap& Map() const { return m_map; }
 
@@ -47,6 +50,7 @@ class CChannelBlankDlg : public QDialog {
     CBlankingMap m_map;
     CBlankingMap m_openingMap;
     CControllerLink* m_link = nullptr;
+    CControllerCommand* m_command = nullptr;
     int m_channelCount = 0;
     int m_rowCount = 0;
     bool m_initialised = false;

@@ -17,10 +17,13 @@ int CPartNumberCommand::Execute() {
 
     Ui().BeginWaitCursor();
     Ui().CaptureMouse();
-    const bool written = m_link && m_link->WritePartNumber(*partNumber, dateCode);
-    Ui().MessageBox(
-        written ? "Part Number and Date Code Set." : "Error setting Part Number and Date Code.",
-        MsgButtons::Ok, MsgIcon::Exclamation);
+    const WriteOutcome written = WritePartNumberVerified(*partNumber, dateCode, "Set Part Number");
+    // A refused write was reported already.
+    if (written.status != WriteOutcome::Status::Refused)
+        Ui().MessageBox(written.Succeeded() ? "Part Number and Date Code Set."
+                                            : "Error setting Part Number and Date Code." +
+                                                  written.Addendum(),
+                        MsgButtons::Ok, MsgIcon::Exclamation);
     Ui().ReleaseMouse();
     Ui().EndWaitCursor();
     return 1;

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -10,6 +11,8 @@
 #include "command/ServerRate.h"
 #include "dialogs/psf/CDiscreteOutputsDlg.h"
 #include "dialogs/psf/CMeasurementOutputDlg.h"
+#include "model/Fingerprint.h"
+#include "model/PsfCodes.h"
 #include "model/PsfExecuteRules.h"
 #include "model/PsfFile.h"
 #include "platform/ExchangeScope.h"
@@ -19,6 +22,14 @@ namespace {
 
 void Message(const std::string& text) {
     Ui().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+// A set with codes the controller does not define goes out only when the
+// user says so; No, the default, sends nothing.
+bool ConfirmUndefinedSet(const CPsfRecord& record) {
+    const std::string question = UndefinedSetQuestion(record);
+    return question.empty() || Ui().MessageBox(question, MsgButtons::YesNo, MsgIcon::Exclamation,
+                                               MsgResult::No) == MsgResult::Yes;
 }
 
 }  // namespace
@@ -41,8 +52,16 @@ CPsfConfigDlg::CPsfConfigDlg(CControllerCommand* command, QWidget* parent)
     connect(c.transmissionModes[0]->group(), &QButtonGroup::idClicked, this,
             &CPsfConfigDlg::OnTransmissionMode);
     connect(c.scanningMethod, &QComboBox::activated, this, &CPsfConfigDlg::OnScanningMethod);
+    c.OnAnyChange(this, [this] { ShowFingerprint(); });
 
     ShowRecord();
+}
+
+void CPsfConfigDlg::ShowFingerprint() {
+    CPsfRecord current = m_record;
+    StoreChoices(current);
+    m_controls.fingerprint->setText(
+        tr("Fingerprint: %1").arg(QString::fromStdString(PsfFingerprint(current))));
 }
 
 void CPsfConfigDlg::ShowRecord() {
@@ -51,6 +70,7 @@ void CPsfConfigDlg::ShowRecord() {
     m_controls.Show(choices);
     ApplyTransmissionModeRule(choices.transmissionMode);
     ApplyScanningMethodRule(m_record.GetScanningMethod());
+    ShowFingerprint();
 }
 
 void CPsfConfigDlg::StoreChoices(CPsfRecord& record) const {
@@ -106,6 +126,7 @@ void CPsfConfigDlg::OnUpload() {
 
 void CPsfConfigDlg::OnSendPsf() {
     StoreChoices(m_record);
+    if (!ConfirmUndefinedSet(m_record)) return;
     const ExchangeScope busy;
     CControllerLink* link = m_command->Link();
     // Over a raw TCP device server a new baud rate would cut the controller
@@ -117,7 +138,10 @@ void CPsfConfigDlg::OnSendPsf() {
                             MsgIcon::Exclamation) != MsgResult::Yes)
             return;
     }
-    Message(link && link->SendPsf(m_record) ? "PSF Accepted" : "PSF Not Accepted");
+    const WriteOutcome sent = m_command->WritePsfVerified(m_record, "Send PSF");
+    // A refused write was reported already.
+    if (sent.status != WriteOutcome::Status::Refused)
+        Message(sent.Succeeded() ? "PSF Accepted" : "PSF Not Accepted" + sent.Addendum());
 }
 
 void CPsfConfigDlg::OnOutputs() {
@@ -130,6 +154,7 @@ void CPsfConfigDlg::OnOutputs() {
     editor.GetOutputs(outputs);
     m_record.SetOutputs(outputs);
     m_record.SetScanCount(static_cast<uint8_t>(editor.ScanCount()));
+    ShowFingerprint();
 }
 
 void CPsfConfigDlg::SaveRecordToFile() {
@@ -153,6 +178,7 @@ void CPsfConfigDlg::OnRetrievePsf() {
     }
     m_record = loaded;
     ShowRecord();
+    if (const std::string note = UndefinedSetLoadedNote(m_record); !note.empty()) Message(note);
 }
 
 void CPsfConfigDlg::OnExecute() {

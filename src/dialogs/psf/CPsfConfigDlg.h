@@ -49,6 +49,8 @@ class CPsfConfigDlg : public QDialog {
     void ApplyTransmissionModeRule(int modeIndex);
     void ApplyScanningMethodRule(uint8_t code);
     void SaveRecordToFile();
+    // The fingerprint of the dialog's record with the choices on screen.
+    void ShowFingerprint();
     // The monitor, with the texts and selector of the set being tried out.
     void RunMonitor(const CPsfRecord& chosen);
 

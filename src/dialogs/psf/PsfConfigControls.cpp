@@ -137,8 +137,16 @@ void PsfConfigControls::Build(QDialog* dialog) {
     left->addLayout(modes);
     left->addWidget(analysis);
     left->addStretch();
+    fingerprint = new QLabel;
+    fingerprint->setObjectName("fingerprintLabel");
+    fingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    fingerprint->setToolTip(QObject::tr(
+        "The first 8 hex digits of the SHA-256 of this parameter set: the same set always has "
+        "the same fingerprint"));
+
     auto* middle = new QVBoxLayout;
     middle->addWidget(transmission);
+    middle->addWidget(fingerprint);
     middle->addStretch();
     auto* top = new QHBoxLayout(dialog);
     top->addLayout(left);
@@ -183,6 +191,15 @@ void PsfConfigControls::EnableTransmissionOptions(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{ascii, binary, suppressClearData,
                                                             suppressHeader, compressData})
         control->setEnabled(enabled);
+}
+
+void PsfConfigControls::OnAnyChange(QDialog* dialog, const std::function<void()>& changed) const {
+    for (QComboBox* list : {controllerId, baudRate, controlMode, scanningMethod, meas1, meas2})
+        QObject::connect(list, &QComboBox::currentIndexChanged, dialog, changed);
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+             transmissionModes[0], transmissionModes[1], transmissionModes[2], ascii, binary,
+             suppressClearData, suppressHeader, compressData})
+        QObject::connect(button, &QAbstractButton::toggled, dialog, changed);
 }
 
 void PsfConfigControls::EnableMeasLists(bool enabled) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <functional>
+
 #include "model/PsfChoices.h"
 
 class QCheckBox;
 class QComboBox;
 class QDialog;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -26,6 +29,9 @@ struct PsfConfigControls {
     QCheckBox* suppressHeader = nullptr;
     QCheckBox* compressData = nullptr;
 
+    // The fingerprint of the set as it stands, below the transmission setup.
+    QLabel* fingerprint = nullptr;
+
     QPushButton* ok = nullptr;
     QPushButton* cancel = nullptr;
     QPushButton* upload = nullptr;
@@ -42,4 +48,6 @@ struct PsfConfigControls {
     PsfChoices Read() const;
     void EnableTransmissionOptions(bool enabled);
     void EnableMeasLists(bool enabled);
+    // Calls changed whenever the user changes a list, radio button or check box.
+    void OnAnyChange(QDialog* dialog, const std::function<void()>& changed) const;
 };
