@@ -45,6 +45,7 @@ void AddPortsCommand(CLI::App& app, CommandEnv& env);
 void AddDoctorCommand(CLI::App& app, CommandEnv& env);
 void AddStationCommand(CLI::App& app, CommandEnv& env);
 void AddStationExportCommand(CLI::App& station, CommandEnv& env);
+void AddStationRunOptions(CLI::App& station, CommandEnv& env);
 // Sub-words of psf, each in its own file.
 void AddPsfSetCommand(CLI::App& psf, CommandEnv& env);
 void AddPsfDiffCommand(CLI::App& psf, CommandEnv& env);

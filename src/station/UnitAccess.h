@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "model/CBlankingMap.h"
+#include "model/CDiagnosticsRecord.h"
+#include "model/CPsfRecord.h"
+
+// What the station does with the controller on its device, one exchange per
+// call. The cycle only talks through this, so its steps can be driven by a
+// scripted unit in tests; LinkUnitAccess is the real one. Every call returns
+// false when the exchange failed and says nothing itself.
+class UnitAccess {
+public:
+    virtual ~UnitAccess() = default;
+
+    // Opens the device when it is closed and probes for a controller; true
+    // when one answers. Opening fails quietly: no device is the normal state
+    // of a station between two units.
+    virtual bool Probe() = 0;
+    // Closes the device until the next Probe, so that an adapter that is
+    // pulled out and plugged in again is opened afresh.
+    virtual void Release() = 0;
+
+    virtual bool ReadDiagnostics(CDiagnosticsRecord& record) = 0;
+    virtual bool ReadPsf(CPsfRecord& psf) = 0;
+    virtual bool WritePsf(const CPsfRecord& psf) = 0;
+    virtual bool ReadBlanking(CBlankingMap& map) = 0;
+    virtual bool WriteBlanking(const CBlankingMap& map) = 0;
+    virtual bool WritePartNumber(uint32_t partNumber, uint32_t dateCode) = 0;
+
+    // The id the controller answered the last probe with ('A' to 'O'), 0
+    // before any.
+    virtual uint8_t ControllerId() const = 0;
+    // The device went away during the last exchanges (a pulled adapter).
+    virtual bool DeviceLost() const = 0;
+};
+
+// The controller on a device path; comNumber as the port layer names it (0
+// for a device known by its path alone).
+std::unique_ptr<UnitAccess> OpenUnitAccess(const std::string& devicePath, int comNumber);
