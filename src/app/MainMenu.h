@@ -17,6 +17,7 @@ enum MainCommand : int {
     kCmdRecordTrace = 32810,    // traces every exchange to a file
     kCmdServiceReport = 32811,  // writes a report for remote support
     kCmdFindController = 32812, // probes every serial device for a controller
+    kCmdProductionStation = 32813,  // programs and records one unit after another
     kCmdAbout = 57664,
     kCmdExit = 57665,
     kCmdHelpIndex = 57666,
