@@ -1,5 +1,7 @@
 #include "CliSession.h"
 
+#include <utility>
+
 #include "ExitCodes.h"
 #include "StopSignals.h"
 #include "model/PsfFile.h"
@@ -36,9 +38,11 @@ CliSession::CliSession(const GlobalOptions& options, ConsoleUi& ui)
     // for 'veltrixctl recover' all the same.
     m_keepEntryUnlessSent = true;
     m_deviceLostInMessages = false;
+    SetVerifyWrites(!options.noVerify);
 }
 
 CliSession::~CliSession() {
+    if (!m_recordsError.empty()) m_ui.Report(m_recordsError);
     if (!DeviceWasLost()) return;
     m_ui.Report(DeviceLostText());
     if (m_recovery.HoldsPsf() || m_recovery.HoldsBlanking())
@@ -125,6 +129,27 @@ bool CliSession::ContinueWithoutJournal(const std::string& reason) {
                          "original settings could be lost.");
     m_refusal = kExitFile;
     return false;
+}
+
+bool CliSession::WriteWithoutRecords(const std::string& reason) {
+    m_ui.Report(reason + "\nNothing was sent: the change history and audit log must keep every write.");
+    m_refusal = kExitFile;
+    return false;
+}
+
+void CliSession::ReportRecordsFailure(const std::string& reason) {
+    m_recordsError = reason + "\nThe write was made, but the audit log does not show it.";
+}
+
+int CliSession::WriteResult(const WriteOutcome& outcome, const std::string& failureText) {
+    if (outcome.status == WriteOutcome::Status::Refused) return m_refusal;
+    if (!outcome.Succeeded()) {
+        m_ui.Report(failureText + outcome.Addendum());
+        return kExitController;
+    }
+    if (m_recordsError.empty()) return kExitOk;
+    m_ui.Report(std::exchange(m_recordsError, {}));
+    return kExitFile;
 }
 
 bool CliSession::RestoreIfChanged(const std::string& savePath) {

@@ -50,10 +50,20 @@ public:
     // cut it short.
     bool RestoreIfChanged(const std::string& savePath);
 
+    // The exit code of a write meant to stay, reporting failureText and what
+    // the read-back found when it failed ("Unable to output PSF.\n\nThe
+    // controller acknowledged the write but holds different settings:
+    // ..."): kExitController for a failure, the refusal's code when the
+    // history or audit log could not be written (nothing was sent),
+    // kExitFile when the write went well but its audit line was lost.
+    int WriteResult(const WriteOutcome& outcome, const std::string& failureText);
+
 protected:
     void ReportOpenFailure(const char* errorName) override;
     bool OfferPendingEntry(const RecoveryEntry& pending) override;
     bool ContinueWithoutJournal(const std::string& reason) override;
+    bool WriteWithoutRecords(const std::string& reason) override;
+    void ReportRecordsFailure(const std::string& reason) override;
 
 private:
     void WarnAboutPendingEntry();
@@ -61,6 +71,9 @@ private:
     const GlobalOptions& m_options;
     ConsoleUi& m_ui;
     int m_refusal = 0;  // the exit code of a journal refusal
+    // An audit line that could not be written, reported with the result
+    // of its write (or at the end, for the restores).
+    std::string m_recordsError;
 };
 
 // The COM index the desktop program saved last (section "Communication",

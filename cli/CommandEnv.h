@@ -17,6 +17,7 @@ struct GlobalOptions {
     std::optional<std::string> device;  // --device PATH
     bool json = false;
     std::string traceFile;
+    bool noVerify = false;  // --no-verify: writes are not read back
 };
 
 // What a command gets to work with. Data goes to out, messages through ui.
@@ -46,6 +47,8 @@ void AddDoctorCommand(CLI::App& app, CommandEnv& env);
 void AddStationCommand(CLI::App& app, CommandEnv& env);
 void AddStationExportCommand(CLI::App& station, CommandEnv& env);
 void AddStationRunOptions(CLI::App& station, CommandEnv& env);
+void AddHistoryCommand(CLI::App& app, CommandEnv& env);
+void AddAuditCommand(CLI::App& app, CommandEnv& env);
 // Sub-words of psf, each in its own file.
 void AddPsfSetCommand(CLI::App& psf, CommandEnv& env);
 void AddPsfDiffCommand(CLI::App& psf, CommandEnv& env);

@@ -3,15 +3,18 @@
 #include "ExitCodes.h"
 #include "JsonOutput.h"
 #include "command/ServerRate.h"
+#include "model/Fingerprint.h"
 #include "model/PsfCodes.h"
 #include "model/PsfFile.h"
 
 namespace {
 
-void PrintDone(CommandEnv& env, const char* action, const std::string& path, uint8_t id) {
+void PrintDone(CommandEnv& env, const char* action, const std::string& path, uint8_t id, const CPsfRecord& record) {
     if (env.global.json) {
-        env.out << JsonLine(
-            {{"file", path}, {"action", action}, {"id", std::string(1, static_cast<char>(id))}});
+        env.out << JsonLine({{"file", path},
+                             {"action", action},
+                             {"id", std::string(1, static_cast<char>(id))},
+                             {"fingerprint", PsfFingerprint(record)}});
     } else if (std::string(action) == "get") {
         env.out << "Parameter set of controller " << static_cast<char>(id) << " saved to '" << path
                 << "'.\n";
@@ -39,7 +42,7 @@ int GetPsf(CommandEnv& env, const std::string& path) {
         env.ui.Report(FormatPsfFileError(status));
         return kExitFile;
     }
-    PrintDone(env, "get", path, record.Data()[0]);
+    PrintDone(env, "get", path, record.Data()[0], record);
     return kExitOk;
 }
 
@@ -65,12 +68,10 @@ int PutPsf(CommandEnv& env, const std::string& path, bool force) {
         env.ui.Report(warning + " Nothing was sent (--force sends it all the same).");
         return kExitUsage;
     }
-    if (!session.Link()->SendPsf(record)) {
-        env.ui.Report("Unable to output PSF.");
-        return kExitController;
-    }
-    PrintDone(env, "put", path, session.Link()->ControllerId());
-    return kExitOk;
+    const WriteOutcome sent = session.WritePsfVerified(record, "psf put");
+    const int rc = session.WriteResult(sent, "Unable to output PSF.");
+    if (sent.Succeeded()) PrintDone(env, "put", path, session.Link()->ControllerId(), record);
+    return rc;
 }
 
 // One of psf get|put|show: its FILE argument and what it does with it.

@@ -4,6 +4,7 @@
 #include "CommandEnv.h"
 #include "ExitCodes.h"
 #include "JsonOutput.h"
+#include "model/Fingerprint.h"
 #include "model/PsfFile.h"
 #include "model/PsfJson.h"
 #include "model/PsfText.h"
@@ -20,6 +21,7 @@ void PrintText(std::ostream& out, const std::string& path, const CPsfRecord& rec
     std::snprintf(flags, sizeof flags, "0x%02X", record.Data()[8]);
 
     line("File") << path << "\n";
+    line("Fingerprint") << PsfFingerprint(record) << "\n";
     line("Addressed controller") << PsfCodeText(record.Data()[0]) << "\n";
     line("Command letter") << PsfCodeText(record.Data()[1]) << "\n";
     for (const PsfCodedField& field : PsfCodedFields(record)) {
@@ -56,7 +58,8 @@ void PrintText(std::ostream& out, const std::string& path, const CPsfRecord& rec
 void PrintJson(std::ostream& out, const std::string& path, const CPsfRecord& record) {
     Json json = {{"file", path},
                  {"addressed_id", PsfCodeText(record.Data()[0])},
-                 {"command", PsfCodeText(record.Data()[1])}};
+                 {"command", PsfCodeText(record.Data()[1])},
+                 {"fingerprint", PsfFingerprint(record)}};
     AppendPsfJson(json, record);
     out << JsonLine(json);
 }

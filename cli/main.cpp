@@ -16,6 +16,7 @@
 #include "platform/ErrorText.h"
 #include "platform/ProgramVersion.h"
 #include "platform/UserSettings.h"
+#include "history/WriteRecord.h"
 #include "serial/CommDeviceFactory.h"
 #include "serial/TraceLog.h"
 #include "serial/net/NetDeviceName.h"
@@ -42,6 +43,8 @@ void AddCommands(CLI::App& app, CommandEnv& env) {
     AddMonitorCommand(app, env);
     AddPartNumberCommand(app, env);
     AddRecoverCommand(app, env);
+    AddHistoryCommand(app, env);
+    AddAuditCommand(app, env);
     AddReportCommand(app, env);
     AddPortsCommand(app, env);
     AddDoctorCommand(app, env);
@@ -86,6 +89,11 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
            "append every byte sent and received to FILE, with a\n"
            "time stamp and its direction")
         ->type_name("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_flag("--no-verify", options.noVerify,
+                 "for scripts: do not read writes back to compare them (they\n"
+                 "are kept in the history and audited as unverified)")
+        ->disable_flag_override()
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.final_callback([&options] {
         if (options.comNumber && options.device) {
@@ -152,6 +160,7 @@ int main(int argc, char** argv) {
 
     if (!env.global.traceFile.empty() && !StartTrace(env.global.traceFile)) return kExitFile;
 
+    SetRecordingProgram("veltrixctl", ProgramVersion());
     ScopedUi uiScope(ui);
     const std::unique_ptr<SettingsStore> settings = OpenUserSettings();
     SetSettings(settings.get());

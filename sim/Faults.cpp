@@ -37,6 +37,15 @@ bool FaultSet::Add(const std::string& spec, std::string& error) {
         flipOnce = name == "flip-once";
         return true;
     }
+    if (name == "bad-store" || name == "no-store") {
+        if (arg.size() != 1 || (arg[0] != 'C' && arg[0] != 'W' && arg[0] != 'X')) {
+            error = "--fault " + name + ":L needs a write letter: C, W or X";
+            return false;
+        }
+        std::string& letters = name == "bad-store" ? badStore : noStore;
+        if (letters.find(arg[0]) == std::string::npos) letters += arg[0];
+        return true;
+    }
     if (name == "every" || name == "delay" || name == "hangup" || name == "lost-ack" ||
         name == "late-scan") {
         const bool isDelay = name == "delay" || name == "late-scan";
@@ -87,7 +96,7 @@ bool FaultSet::Add(const std::string& spec, std::string& error) {
 bool FaultSet::Any() const {
     return silent || everyN > 0 || badChecksum || wrongId || wrongLetter || truncate || overlong ||
            delayMs > 0 || hangupAfter > 0 || failFirst || lostAck > 0 || lateScanMs > 0 ||
-           flipLetter != 0;
+           flipLetter != 0 || !badStore.empty() || !noStore.empty();
 }
 
 }  // namespace sim

@@ -26,6 +26,11 @@ namespace sim {
 //   flip:L         one payload byte of every reply to the request letter L
 //                  is changed, a different one each time
 //   flip-once:L    the same for the first reply to L only
+//   bad-store:L    a write with the letter L ('C', 'W' or 'X') is acknowledged
+//                  but stored with one byte changed (the scan count; the
+//                  blanking byte of channels 1 to 8; the part number's low
+//                  byte)
+//   no-store:L     a write with the letter L is acknowledged and not stored
 // The reply-changing faults spare the probe reply, so that a command gets past
 // its Connect and meets the fault in its own reply.
 struct FaultSet {
@@ -43,6 +48,8 @@ struct FaultSet {
     uint32_t lateScanMs = 0;
     char flipLetter = 0;
     bool flipOnce = false;
+    std::string badStore;  // write letters
+    std::string noStore;
 
     // Adds one fault from its command-line spelling; false with a message
     // in error when the spelling is not understood.

@@ -266,6 +266,18 @@ void Responder::Handle(const Request& request, uint32_t nowMs, long lineSpeed,
     m_log.push_back(std::move(entry));
 }
 
+bool Responder::Stores(char letter, std::string& note) const {
+    if (m_faults.noStore.find(letter) == std::string::npos) return true;
+    note = std::string("fault no-store:") + letter;
+    return false;
+}
+
+bool Responder::BadStore(char letter, std::string& note) const {
+    if (m_faults.badStore.find(letter) == std::string::npos) return false;
+    note = std::string("fault bad-store:") + letter;
+    return true;
+}
+
 bool Responder::Answer(const Request& request, uint32_t nowMs, std::vector<uint8_t>& reply,
                        std::string& note, bool& stateChanged) {
     const std::vector<uint8_t>& r = request.bytes;
@@ -306,8 +318,11 @@ bool Responder::Answer(const Request& request, uint32_t nowMs, std::vector<uint8
         case 'C': {
             CPsfRecord psf = m_model.Psf();
             std::copy(r.begin() + 3, r.begin() + 3 + (kPsfRecordSize - 2), psf.Data() + 2);
-            m_model.StorePsf(psf);
-            stateChanged = true;
+            if (Stores('C', note)) {
+                if (BadStore('C', note)) psf.SetScanCount(static_cast<uint8_t>(psf.GetScanCount() ^ 0x01));
+                m_model.StorePsf(psf);
+                stateChanged = true;
+            }
             // Acknowledged under the id just stored: the host takes the
             // acknowledgement's id as the controller's from then on.
             reply = Acknowledgement(m_model.Id());
@@ -323,15 +338,21 @@ bool Responder::Answer(const Request& request, uint32_t nowMs, std::vector<uint8
             reply = BlankingReply(m_model);
             return true;
         case 'W': {
-            std::copy(r.begin() + 3, r.begin() + 51, m_model.blanking.begin());
-            stateChanged = true;
+            if (Stores('W', note)) {
+                std::copy(r.begin() + 3, r.begin() + 51, m_model.blanking.begin());
+                if (BadStore('W', note)) m_model.blanking[0] ^= 0x80;
+                stateChanged = true;
+            }
             reply = Acknowledgement(m_model.Id());
             return true;
         }
         case 'X':
-            m_model.partNumber = BigEndian32(r.data() + 3);
-            m_model.dateCode = static_cast<uint16_t>((r[7] << 8) | r[8]);
-            stateChanged = true;
+            if (Stores('X', note)) {
+                m_model.partNumber = BigEndian32(r.data() + 3);
+                if (BadStore('X', note)) m_model.partNumber ^= 0x01;
+                m_model.dateCode = static_cast<uint16_t>((r[7] << 8) | r[8]);
+                stateChanged = true;
+            }
             reply = Acknowledgement(m_model.Id());
             return true;
         default:

@@ -85,6 +85,10 @@ class Responder {
     // gives none (note says why).
     bool Answer(const Request& request, uint32_t nowMs, std::vector<uint8_t>& reply,
                 std::string& note, bool& stateChanged);
+    // The store faults of a write letter: whether it is stored at all, and
+    // whether with a byte changed (note names the fault).
+    bool Stores(char letter, std::string& note) const;
+    bool BadStore(char letter, std::string& note) const;
     void LogUnheard(const uint8_t* bytes, size_t count, uint32_t nowMs, long lineSpeed,
                     std::string note);
     bool DroppedByFault(const std::string& kind, std::string& note);

@@ -293,6 +293,10 @@ void DefineOptions(CLI::App& app, SimConfig& config, std::vector<int>& blanked,
            "flip:L         change one payload byte of every reply to\n"
            "               the request letter L\n"
            "flip-once:L    the same, first reply to L only\n"
+           "bad-store:L    acknowledge a write with the letter L (C, W,\n"
+           "               X) but store it with one byte changed\n"
+           "no-store:L     acknowledge a write with the letter L but\n"
+           "               store nothing\n"
            "The reply faults leave the probe reply alone.")
         ->option_text("NAME")
         ->allow_extra_args(false)

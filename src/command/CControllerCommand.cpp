@@ -9,9 +9,6 @@
 
 namespace {
 
-// A restore that meets a late reply or a garbled acknowledgement tries again.
-constexpr int kRestoreAttempts = 3;
-
 void Report(const std::string& text) { Ui().MessageBox(text, MsgButtons::Ok, MsgIcon::Exclamation); }
 
 }  // namespace
@@ -80,15 +77,6 @@ void CControllerCommand::ReportOpenFailure(const char* errorName) {
     Ui().MessageBox("Unable to open " + port + "\n" + errorName + "\n", MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
-bool CControllerCommand::SendOriginalPsf(const CPsfRecord& psf) {
-    if (!m_link) return false;
-    for (int attempt = 0; attempt < kRestoreAttempts; ++attempt) {
-        m_link->Port().FlushInput();
-        CPsfRecord copy = psf;
-        if (m_link->SendPsf(copy)) return true;
-    }
-    return false;
-}
 
 void CControllerCommand::RestoreOriginalPsf(const CPsfRecord& psf) {
     Ui().BeginWaitCursor();
@@ -110,7 +98,8 @@ void CControllerCommand::OriginalNotRestored(const CPsfRecord& psf) {
     // and the next start offers the original again. Only the user's own
     // save to a file settles it.
     if (Ui().MessageBox("Unable to restore original PSF.\n"
-                        "Do you want to save the original PSF to a file?",
+                        "Do you want to save the original PSF to a file?" +
+                            m_lastWrite.Addendum(),
                         MsgButtons::YesNo, MsgIcon::Stop) == MsgResult::Yes &&
         SavePsfAs(psf) && !m_keepEntryUnlessSent)
         m_recovery.DropPsf(psf);
@@ -138,6 +127,7 @@ void CControllerCommand::SetJournalDevice() {
 }
 
 bool CControllerCommand::JournalOriginalPsf(CPsfRecord& original, const std::string& commandName) {
+    m_commandName = commandName;
     SetJournalDevice();
     const std::optional<RecoveryJournal::Item> pending = m_recovery.Pending();
     if (!ClearThePendingEntry()) return false;
@@ -150,6 +140,7 @@ bool CControllerCommand::JournalOriginalPsf(CPsfRecord& original, const std::str
 
 bool CControllerCommand::JournalOriginalBlanking(const CBlankingMap& original,
                                                  const std::string& commandName) {
+    m_commandName = commandName;
     SetJournalDevice();
     if (!ClearThePendingEntry()) return false;
     std::string error;
@@ -161,17 +152,6 @@ bool CControllerCommand::JournalOriginalBlanking(const CBlankingMap& original,
 
 void CControllerCommand::ForgetOriginalBlanking() { m_recovery.DropBlanking(); }
 
-bool CControllerCommand::RestoreOriginalBlanking(const CBlankingMap& original) {
-    if (!m_link) return false;
-    for (int attempt = 0; attempt < kRestoreAttempts; ++attempt) {
-        m_link->Port().FlushInput();
-        if (m_link->WriteBlanking(original)) {
-            m_recovery.DropBlanking();
-            return true;
-        }
-    }
-    return false;
-}
 
 bool CControllerCommand::ClearThePendingEntry() {
     const std::optional<RecoveryJournal::Item> item = m_recovery.Pending();
@@ -249,6 +229,7 @@ bool CControllerCommand::SendBackPending(const RecoveryEntry& entry, bool checkI
     if (verdict == Verdict::Refused) return false;
     m_recovery.Adopt(entry);
     if (verdict == Verdict::Unreachable) {
+        m_lastWrite = {};  // nothing was sent
         // Reported as the send that could not be made would have been.
         if (entry.blanking) Report("Unable to restore blanking fields in controller.");
         if (entry.psf) {

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "command/RecoveryRecorder.h"
+#include "command/WriteOutcome.h"
+#include "history/WriteRecord.h"
 #include "platform/UiServices.h"
 #include "model/CBlankingMap.h"
 #include "model/CDiagnosticsRecord.h"
@@ -62,12 +64,36 @@ public:
     // Sends the original blanking back (input flushed, up to three tries);
     // on success the journal forgets it. Shows nothing.
     bool RestoreOriginalBlanking(const CBlankingMap& original);
+    // Writes meant to stay. Each keeps what the controller held in the change
+    // history (read first unless the caller passes what it has just read),
+    // sends, reads back and compares, and appends the attempt to the audit
+    // log. command names the write in the records ("Send PSF", "psf put").
+    // See WriteOutcome for what to show. Shows nothing itself, except when
+    // the history or audit log cannot be written (WriteWithoutRecords,
+    // ReportRecordsFailure). Temporary sets that are journalled and undone
+    // (working set, trial set) do not come here.
+    WriteOutcome WritePsfVerified(const CPsfRecord& psf, const std::string& command,
+                                  const CPsfRecord* held = nullptr);
+    WriteOutcome WriteBlankingVerified(const CBlankingMap& map, const std::string& command,
+                                       const CBlankingMap* held = nullptr);
+    // The date code is sent modulo 65536, as the controller keeps it.
+    WriteOutcome WritePartNumberVerified(uint32_t partNumber, uint32_t dateCode, const std::string& command);
+    // Read-back off, for scripts that cannot wait for it: writes are still
+    // kept in the history and audited, as "unverified".
+    void SetVerifyWrites(bool on) { m_verifyWrites = on; }
+    // How the last write ended, the restores of originals included (their
+    // failure texts take LastWrite().Addendum()).
+    const WriteOutcome& LastWrite() const { return m_lastWrite; }
+
     // The diagnostics this command read: the journal takes the controller's
     // identity from them. A command that has not read them journals the id
     // alone, unless it calls IdentifyController first (which reads them,
     // one exchange more).
     void NoteDiagnostics(const CDiagnosticsRecord& record);
     void IdentifyController();
+    // The controller on the line as far as known: the id of the last probe
+    // and the hardware of the diagnostics noted.
+    ControllerIdentity Identity() const { return IdentityForJournal(); }
 
     // Opens this device path instead of the one the COM number leads to;
     // comNumber 0 names the port by its path alone.
@@ -104,6 +130,11 @@ protected:
     // The journal could not be written: whether to go on without it (the
     // desktop asks, No being the default).
     virtual bool ContinueWithoutJournal(const std::string& reason);
+    // The change history or audit log cannot be written before a write:
+    // whether to write all the same. The desktop asks, No being the default.
+    virtual bool WriteWithoutRecords(const std::string& reason);
+    // A write happened but its audit line could not be appended.
+    virtual void ReportRecordsFailure(const std::string& reason);
     // Another controller than the one an entry of an earlier run was made
     // for answers on its device; difference says how it differs ("part
     // number 999, not 123456"). The desktop asks, No being the default;
@@ -133,6 +164,13 @@ protected:
     bool m_deviceLostInMessages = true;
 
 private:
+    struct PlannedWrite;
+    WriteOutcome CarryOut(PlannedWrite& plan);
+    // A record of this command's controller, device and time.
+    WriteRecord NewRecord(const std::string& command);
+    // "Alignment: restore original", for the records.
+    std::string RestoreCommandName() const;
+
     // True when an original parameter set went back (flushes the input
     // first: late scan replies must not be taken for the acknowledgement).
     bool SendOriginalPsf(const CPsfRecord& psf);
@@ -159,4 +197,7 @@ private:
     std::optional<ControllerHardware> m_hardware;
     MessageAddendum m_previousAddendum;
     bool m_addendumInstalled = false;
+    bool m_verifyWrites = true;
+    WriteOutcome m_lastWrite;
+    std::string m_commandName;  // from the journal calls, for the records of restores
 };

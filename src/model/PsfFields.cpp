@@ -146,23 +146,25 @@ bool SetOnOff(const std::string& key, const std::string& value, bool& flag, std:
 
 std::vector<PsfField> PsfFieldsOf(const CPsfRecord& record) {
     std::vector<PsfField> fields = {
-        {"id", TextOf(kControllerIds, record.GetControllerId())},
-        {"baud", TextOf(kBaudRates, record.GetBaudCode())},
-        {"control", TextOf(kControlModes, record.GetControlMode())},
-        {"scanning", TextOf(kScanningMethods, record.GetScanningMethod())},
-        {"meas1", TextOf(kMeasurementModes, record.GetMeasMode(0))},
-        {"meas2", TextOf(kMeasurementModes, record.GetMeasMode(1))},
-        {"transmission", kTransmissionNames[IndexOfTransmissionMode(record.GetTransmissionMode())]},
-        {"type", record.GetBinary() ? "binary" : "ascii"},
-        {"suppress-clear", OnOff(record.GetSuppressClearData())},
-        {"suppress-header", OnOff(record.GetSuppressHeader())},
-        {"compress", OnOff(record.GetCompressData())},
-        {"scans", std::to_string(record.GetScanCount())},
+        {"id", TextOf(kControllerIds, record.GetControllerId()), "Controller ID"},
+        {"baud", TextOf(kBaudRates, record.GetBaudCode()), "Baud Rate"},
+        {"control", TextOf(kControlModes, record.GetControlMode()), "Control Mode Selection"},
+        {"scanning", TextOf(kScanningMethods, record.GetScanningMethod()), "Scanning Method"},
+        {"meas1", TextOf(kMeasurementModes, record.GetMeasMode(0)), "Meas 1"},
+        {"meas2", TextOf(kMeasurementModes, record.GetMeasMode(1)), "Meas 2"},
+        {"transmission", kTransmissionNames[IndexOfTransmissionMode(record.GetTransmissionMode())],
+         "Serial Transmission"},
+        {"type", record.GetBinary() ? "binary" : "ascii", "Transmission Type"},
+        {"suppress-clear", OnOff(record.GetSuppressClearData()), "Suppress Clear Data"},
+        {"suppress-header", OnOff(record.GetSuppressHeader()), "Suppress Header"},
+        {"compress", OnOff(record.GetCompressData()), "Compress Data"},
+        {"scans", std::to_string(record.GetScanCount()), "Scan Count"},
     };
     DiscreteOutput outputs[kDiscreteOutputCount];
     record.GetOutputs(outputs);
     for (int k = 0; k < kDiscreteOutputCount; ++k)
-        fields.push_back({"output." + std::to_string(k + 1), OutputText(outputs[k])});
+        fields.push_back(
+            {"output." + std::to_string(k + 1), OutputText(outputs[k]), "Output #" + std::to_string(k + 1)});
     return fields;
 }
 
@@ -172,7 +174,7 @@ std::vector<PsfDifference> DiffPsf(const CPsfRecord& a, const CPsfRecord& b) {
     std::vector<PsfDifference> differences;
     for (size_t i = 0; i < fieldsA.size(); ++i)
         if (fieldsA[i].text != fieldsB[i].text)
-            differences.push_back({fieldsA[i].name, fieldsA[i].text, fieldsB[i].text});
+            differences.push_back({fieldsA[i].name, fieldsA[i].text, fieldsB[i].text, fieldsA[i].label});
     return differences;
 }
 

@@ -17,6 +17,7 @@
 struct PsfField {
     std::string name;
     std::string text;
+    std::string label;  // as the PSF configuration dialog calls it: "Baud Rate"
 };
 
 // Every field of the record with its text, in the order above. A code that
@@ -27,6 +28,7 @@ struct PsfDifference {
     std::string field;
     std::string a;
     std::string b;
+    std::string label;
 };
 
 // The fields whose texts differ, in field order.

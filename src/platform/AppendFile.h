@@ -21,6 +21,12 @@ public:
     bool Open(const std::string& path, uint64_t& size, std::string& error);
     bool IsOpen() const { return m_handle != -1; }
     bool Write(const std::string& bytes);
+    // Takes the file's writer lock, shared by every process that appends
+    // through this class and asks for it: whoever holds it may read the file
+    // and append knowing that nobody else appends meanwhile (a hash chain).
+    // Readers are never blocked. Waits up to timeoutMs for another holder;
+    // false with the reason in error. The lock goes with Close.
+    bool Lock(int timeoutMs, std::string& error);
     void Close();
 
 private:

@@ -25,3 +25,7 @@ ProcessIdentity ProcessIdentityOf(long pid);
 enum class ProcessState { Running, Gone, OtherHost };
 // Whether the process the identity describes still runs on this host.
 ProcessState StateOf(const ProcessIdentity& identity);
+
+// The name of the user this process runs as ("anna"); empty when the system
+// does not say.
+std::string CurrentUserName();

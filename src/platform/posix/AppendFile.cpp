@@ -1,10 +1,13 @@
 #include "platform/AppendFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "platform/ErrorText.h"
 
@@ -41,6 +44,24 @@ bool AppendFile::Write(const std::string& bytes) {
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+bool AppendFile::Lock(int timeoutMs, std::string& error) {
+    if (m_handle < 0) return false;
+    // Polled rather than blocking, so a holder that hangs cannot hang us.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (::flock(static_cast<int>(m_handle), LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            error = ErrorText(errno);
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            error = "another program holds it";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void AppendFile::Close() {

@@ -1,5 +1,6 @@
 #include "platform/ProcessIdentity.h"
 
+#include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -63,4 +64,14 @@ ProcessState StateOf(const ProcessIdentity& identity) {
     if (identity.startTicks != 0 && now.startTicks != 0 && identity.startTicks != now.startTicks)
         return ProcessState::Gone;
     return ProcessState::Running;
+}
+
+std::string CurrentUserName() {
+    // The account, not $USER, which any caller may set.
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_name)
+        return found->pw_name;
+    return {};
 }

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/ErrorText.h"
 #include "platform/win32/Win32Errors.h"
 #include "platform/win32/WideText.h"
@@ -10,6 +13,10 @@ namespace {
 
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
+// The lock is one byte far beyond any real file size: a locked range of the
+// file itself would keep readers out too.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+
 }  // namespace
 
 AppendFile::~AppendFile() { Close(); }
@@ -17,7 +24,8 @@ AppendFile::~AppendFile() { Close(); }
 bool AppendFile::Open(const std::string& path, uint64_t& size, std::string& error) {
     Close();
     // Append-only access: the system puts every write at the end of the file.
-    const HANDLE file = CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+    // Read access only because LockFileEx wants read or write data access.
+    const HANDLE file = CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -47,6 +55,27 @@ bool AppendFile::Write(const std::string& bytes) {
         done += written;
     }
     return true;
+}
+
+bool AppendFile::Lock(int timeoutMs, std::string& error) {
+    if (m_handle == -1) return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        OVERLAPPED where{};
+        where.OffsetHigh = kLockOffsetHigh;
+        if (LockFileEx(AsHandle(m_handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where))
+            return true;
+        const DWORD code = GetLastError();
+        if (code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING) {
+            error = ErrorText(ErrnoFromWin32(code));
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            error = "another program holds it";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void AppendFile::Close() {

@@ -60,3 +60,10 @@ ProcessState StateOf(const ProcessIdentity& identity) {
         return ProcessState::Gone;
     return ProcessState::Running;
 }
+
+std::string CurrentUserName() {
+    wchar_t name[257] = {};
+    DWORD size = 257;
+    if (!GetUserNameW(name, &size)) return {};
+    return Narrow(name);
+}
