@@ -85,8 +85,9 @@ public:
         }
         m_env.out.flush();
         if (outcome.halfWritten)
-            m_env.ui.Report("The unit on " + unit.device + " was stopped half-way (" + unit.reason +
-                            "): it holds part of the recipe. Program it again before it leaves the station.");
+            m_env.ui.Report("The unit on " + unit.device +
+                            " is half-written: it holds part of the recipe. Program it again before it "
+                            "leaves the station.");
         if (logged.kind == RecordOutcome::Kind::Spooled)
             m_env.ui.Report("Spooling: the production log " + m_logShown + " cannot take records now (" +
                             logged.error + "); " + std::to_string(logged.pending) +

@@ -75,7 +75,7 @@ void StationCycle::ProgramOne(StationSummary& summary) {
     UnitContext context = m_context;
     context.dateCode = TodaysDateCode();
     m_observer.Step(UnitStep::Diagnostics);
-    const UnitOutcome outcome = ProgramUnit(m_recipe, context, m_unit, m_keepOriginal, [this](UnitStep next) {
+    const UnitOutcome outcome = ProgramUnit(m_recipe, context, m_unit, [this](UnitStep next) {
         if (m_stop()) return false;
         m_observer.Step(next);
         return true;

@@ -50,9 +50,6 @@ public:
     StationCycle(const StationRecipe& recipe, UnitContext context, UnitAccess& unit, StationLog& log,
                  StationObserver& observer, std::function<bool()> stopRequested);
 
-    // Keeps each unit's own parameter set before it is replaced.
-    void SetKeepOriginal(KeepOriginalPsf keep) { m_keepOriginal = std::move(keep); }
-
     // Programs units until `count` are recorded (pass or fail) or a stop;
     // a negative count runs until a stop. Does not wait for the last unit
     // to be taken away.
@@ -71,7 +68,6 @@ private:
     StationLog& m_log;
     StationObserver& m_observer;
     std::function<bool()> m_stop;
-    KeepOriginalPsf m_keepOriginal;
 };
 
 // Today's date code as a number (YYWW, local time).

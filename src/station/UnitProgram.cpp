@@ -1,11 +1,10 @@
 #include "station/UnitProgram.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "model/ControllerIdentity.h"
-#include "model/PsfFields.h"
-#include "station/UnitFingerprints.h"
+#include "model/Fingerprint.h"
+#include "model/WriteChanges.h"
 
 namespace {
 
@@ -17,32 +16,26 @@ std::string DateCodeText(uint32_t code) {
     return text;
 }
 
-// "baud 19200, expected 9600; scans 3, expected 1": the first few fields
-// that differ, so that a reason stays one readable line.
-std::string PsfDifferences(const CPsfRecord& found, const CPsfRecord& expected) {
-    constexpr size_t kNamed = 3;
-    const std::vector<PsfDifference> differences = DiffPsf(found, expected);
-    std::string text;
-    for (size_t k = 0; k < differences.size() && k < kNamed; ++k) {
-        if (!text.empty()) text += "; ";
-        text += differences[k].field + " " + differences[k].a + ", expected " + differences[k].b;
+// Why a write did not take, for a record: "not acknowledged", or what the
+// unit holds instead.
+std::string WriteProblem(const WriteOutcome& outcome, const std::string& recordsProblem) {
+    switch (outcome.status) {
+        case WriteOutcome::Status::Mismatch:
+            return "the unit holds " + HeldInsteadText(outcome.differences);
+        case WriteOutcome::Status::NotConfirmed:
+            return "acknowledged, but not read back";
+        case WriteOutcome::Status::Refused:
+            return "nothing written, the change history cannot be kept: " + recordsProblem;
+        default:
+            return "not acknowledged";
     }
-    if (differences.size() > kNamed) text += "; " + std::to_string(differences.size() - kNamed) + " more";
-    if (text.empty()) text = "the controller id differs";  // bytes DiffPsf does not show
-    return text;
-}
-
-// Bytes 2 to 153: what a controller stores of a set (bytes 0 and 1 travel
-// with the frame, not with the set).
-bool SameSet(const CPsfRecord& a, const CPsfRecord& b) {
-    return std::equal(a.Data() + 2, a.Data() + kPsfRecordSize, b.Data() + 2);
 }
 
 class UnitRun {
 public:
     UnitRun(const StationRecipe& recipe, const UnitContext& context, UnitAccess& unit,
-            const KeepOriginalPsf& keepOriginal, const StepGate& beforeStep)
-        : m_recipe(recipe), m_unit(unit), m_keepOriginal(keepOriginal), m_gate(beforeStep) {
+            const StepGate& beforeStep)
+        : m_recipe(recipe), m_unit(unit), m_gate(beforeStep) {
         UnitRecord& r = m_outcome.record;
         r.startedAtMs = NowUtcMs();
         r.station = context.station;
@@ -54,10 +47,13 @@ public:
     }
 
     UnitOutcome Run() {
-        if (CheckDiagnostics() && KeepOriginal() && WritePsf() && WriteBlanking() && WritePartNumber() &&
-            ReadBack()) {
+        if (CheckDiagnostics() && KeepOriginal() && WritePsf() && WriteBlanking() && WritePartNumber()) {
             m_outcome.reached = UnitStep::Done;
+            m_outcome.halfWritten = false;
             m_outcome.record.result = UnitRecord::Result::Pass;
+            // Every write was read back as sent: the unit holds the recipe.
+            m_outcome.record.psfFingerprint = PsfFingerprint(m_recipe.psf);
+            if (m_recipe.blanking) m_outcome.record.blankingFingerprint = BlankingFingerprint(BlockBlanking(*m_recipe.blanking));
         }
         UnitRecord& r = m_outcome.record;
         r.controllerId = m_unit.ControllerId() ? std::string(1, static_cast<char>(m_unit.ControllerId())) : "";
@@ -102,63 +98,37 @@ private:
 
     bool KeepOriginal() {
         if (!Enter(UnitStep::KeepOriginal)) return false;
-        CPsfRecord original;
-        if (!m_unit.ReadPsf(original)) return Fail("no parameter set reply");
-        std::string error;
-        if (m_keepOriginal && !m_keepOriginal(original, m_diagnostics, error)) return Fail(error);
+        if (!m_unit.ReadPsf(m_original)) return Fail("no parameter set reply");
         return true;
+    }
+
+    bool Written(const WriteOutcome& outcome) {
+        if (outcome.Succeeded()) return true;
+        return Fail(WriteProblem(outcome, m_unit.RecordsProblem()));
     }
 
     bool WritePsf() {
         if (!Enter(UnitStep::WritePsf)) return false;
         m_outcome.halfWritten = true;  // from here on until all is written
-        if (!m_unit.WritePsf(m_recipe.psf)) return Fail("not acknowledged");
-        return true;
+        return Written(m_unit.WritePsf(m_recipe.psf, m_original));
     }
 
     bool WriteBlanking() {
         if (!m_recipe.blanking) return true;
         if (!Enter(UnitStep::WriteBlanking)) return false;
-        if (!m_unit.WriteBlanking(BlockBlanking(*m_recipe.blanking))) return Fail("not acknowledged");
-        return true;
+        return Written(m_unit.WriteBlanking(BlockBlanking(*m_recipe.blanking)));
     }
 
     bool WritePartNumber() {
         if (!Enter(UnitStep::WritePartNumber)) return false;
-        if (!m_unit.WritePartNumber(m_recipe.partNumberValue, m_dateCode)) return Fail("not acknowledged");
-        m_outcome.halfWritten = false;
-        return true;
-    }
-
-    bool ReadBack() {
-        if (!Enter(UnitStep::ReadBack)) return false;
-        UnitRecord& r = m_outcome.record;
-        CPsfRecord psf;
-        if (!m_unit.ReadPsf(psf)) return Fail("no parameter set reply");
-        r.psfFingerprint = PsfFingerprint(psf);
-        std::string blankingProblem;
-        if (m_recipe.blanking) {
-            CBlankingMap map(CBlankingMap::kBlockBytes * 8);
-            if (!m_unit.ReadBlanking(map)) return Fail("no blanking reply");
-            r.blankingFingerprint = BlankingFingerprint(map);
-            if (map != BlockBlanking(*m_recipe.blanking)) blankingProblem = "the blanking differs from the recipe's";
-        }
-        CDiagnosticsRecord after;
-        if (!m_unit.ReadDiagnostics(after)) return Fail("no diagnostics reply");
-        if (!SameSet(psf, m_recipe.psf)) return Fail(PsfDifferences(psf, m_recipe.psf));
-        if (!blankingProblem.empty()) return Fail(blankingProblem);
-        if (after.partNumber != std::to_string(m_recipe.partNumberValue))
-            return Fail("part number " + after.partNumber + ", expected " + m_recipe.partNumber);
-        if (after.dateCode != r.dateCode)
-            return Fail("date code " + after.dateCode + ", expected " + r.dateCode);
-        return true;
+        return Written(m_unit.WritePartNumber(m_recipe.partNumberValue, m_dateCode));
     }
 
     const StationRecipe& m_recipe;
     UnitAccess& m_unit;
-    const KeepOriginalPsf& m_keepOriginal;
     const StepGate& m_gate;
     CDiagnosticsRecord m_diagnostics;
+    CPsfRecord m_original;
     uint32_t m_dateCode = 0;
     UnitOutcome m_outcome;
 };
@@ -172,7 +142,6 @@ const char* UnitStepName(UnitStep step) {
         case UnitStep::WritePsf: return "write parameter set";
         case UnitStep::WriteBlanking: return "write blanking";
         case UnitStep::WritePartNumber: return "write part number";
-        case UnitStep::ReadBack: return "read back";
         case UnitStep::Done: return "done";
     }
     return "";
@@ -187,6 +156,6 @@ CBlankingMap BlockBlanking(const CBlankingMap& fileMap) {
 }
 
 UnitOutcome ProgramUnit(const StationRecipe& recipe, const UnitContext& context, UnitAccess& unit,
-                        const KeepOriginalPsf& keepOriginal, const StepGate& beforeStep) {
-    return UnitRun(recipe, context, unit, keepOriginal, beforeStep).Run();
+                        const StepGate& beforeStep) {
+    return UnitRun(recipe, context, unit, beforeStep).Run();
 }

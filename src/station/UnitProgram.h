@@ -8,22 +8,21 @@
 #include "station/UnitAccess.h"
 #include "station/UnitRecord.h"
 
-// One unit through the station: check it, write the recipe into it, read
-// everything back and compare. The steps in their order; a failed unit's
-// record names the step it reached.
+// One unit through the station: check it, write the recipe into it, each
+// write read back and compared (and what it replaced kept in the change
+// history). The steps in their order; a failed unit's record names the step
+// it reached.
 enum class UnitStep {
     Diagnostics,      // operational, the recipe's layout and firmware
-    KeepOriginal,     // the unit's own parameter set, kept before it is replaced
+    KeepOriginal,     // the unit's own parameter set, read to be kept
     WritePsf,
     WriteBlanking,
     WritePartNumber,
-    ReadBack,
     Done,
 };
 
 // "diagnostics", "keep original", "write parameter set", "write blanking",
-// "write part number", "read back", "done": the words a record's reason
-// starts with.
+// "write part number", "done": the words a record's reason starts with.
 const char* UnitStepName(UnitStep step);
 
 // What a unit is programmed with beyond the recipe.
@@ -33,11 +32,6 @@ struct UnitContext {
     std::string operatorName;
     uint32_t dateCode = 0;     // today's, used when the recipe writes one
 };
-
-// Where the station keeps a unit's own parameter set before it replaces it;
-// false with the reason when it could not (the unit is then not written).
-using KeepOriginalPsf = std::function<bool(const CPsfRecord& original, const CDiagnosticsRecord& unit,
-                                           std::string& error)>;
 
 struct UnitOutcome {
     UnitRecord record;
@@ -55,7 +49,7 @@ using StepGate = std::function<bool(UnitStep next)>;
 
 // Programs the unit a probe has just found.
 UnitOutcome ProgramUnit(const StationRecipe& recipe, const UnitContext& context, UnitAccess& unit,
-                        const KeepOriginalPsf& keepOriginal, const StepGate& beforeStep);
+                        const StepGate& beforeStep);
 
 // The recipe's blanking as the controller's block carries it.
 CBlankingMap BlockBlanking(const CBlankingMap& fileMap);

@@ -14,7 +14,7 @@
 #include "model/PsfFile.h"
 #include "station/ProductionLog.h"
 #include "station/StationCycle.h"
-#include "station/UnitFingerprints.h"
+#include "model/Fingerprint.h"
 #include "support/ScopedEnv.h"
 
 namespace {
@@ -151,6 +151,29 @@ TEST_P(StationRunTest, AUnitThatIsNotOperationalIsLeftAlone) {
     EXPECT_EQ(rows[0].psfFingerprint, "");
 }
 
+// A unit that acknowledges a write but keeps something else fails there,
+// and its record says what it holds.
+TEST_P(StationRunTest, AWriteThatDoesNotTakeFailsTheUnit) {
+    StartSim({"--fault", "bad-store:C"});
+    const ChildResult result = Ctl(StationArgs(1));
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const auto unit = ParseJson(result.out);
+    ASSERT_TRUE(unit) << result.out;
+    EXPECT_EQ((*unit)["result"], "fail");
+    EXPECT_EQ((*unit)["step"], "write parameter set");
+    EXPECT_EQ((*unit)["reason"].get<std::string>().rfind("write parameter set: the unit holds ", 0), 0u)
+        << unit->dump();
+    EXPECT_NE(result.err.find("is half-written: it holds part of the recipe."), std::string::npos) << result.err;
+    // The writes after it were not made.
+    EXPECT_TRUE(LogOf("X").empty());
+    EXPECT_EQ(State()["part_number"], 123456);
+
+    const std::vector<UnitRecord> rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].result, UnitRecord::Result::Fail);
+    EXPECT_EQ(rows[0].reason, (*unit)["reason"]);
+}
+
 // Ctrl-C between two writes: the unit is recorded as stopped where it was,
 // and the operator is told that it is half-written.
 TEST_P(StationRunTest, CtrlCInTheMiddleSaysWhereTheUnitWasLeft) {
@@ -166,7 +189,7 @@ TEST_P(StationRunTest, CtrlCInTheMiddleSaysWhereTheUnitWasLeft) {
     std::string err;
     for (std::string line; !(line = station->ReadLine(20000)).empty();) err += line + "\n";
     EXPECT_EQ(station->Wait(10000), 130);
-    EXPECT_NE(err.find("was stopped half-way (write "), std::string::npos) << err;
+    EXPECT_NE(err.find("is half-written: it holds part of the recipe."), std::string::npos) << err;
     EXPECT_NE(err.find("Program it again before it leaves the station."), std::string::npos) << err;
 
     const std::vector<UnitRecord> rows = Rows();

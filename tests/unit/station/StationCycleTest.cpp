@@ -10,7 +10,9 @@
 #include "sim/SimulatedPort.h"
 #include "station/SqliteLog.h"
 #include "station/StationCycle.h"
-#include "station/UnitFingerprints.h"
+#include "history/ChangeHistory.h"
+#include "model/Fingerprint.h"
+#include "support/ScopedStateHome.h"
 #include "support/ScopedTempDir.h"
 
 namespace {
@@ -30,29 +32,6 @@ StationRecipe TestRecipe() {
     return recipe;
 }
 
-// The real unit, with a write that stores something else than it was sent.
-class UnitWithBadStore : public UnitAccess {
-public:
-    explicit UnitWithBadStore(UnitAccess& real) : m_real(real) {}
-    bool Probe() override { return m_real.Probe(); }
-    void Release() override { m_real.Release(); }
-    bool ReadDiagnostics(CDiagnosticsRecord& r) override { return m_real.ReadDiagnostics(r); }
-    bool ReadPsf(CPsfRecord& psf) override { return m_real.ReadPsf(psf); }
-    bool WritePsf(const CPsfRecord& psf) override {
-        CPsfRecord changed = psf;
-        changed.SetBaudCode('B');
-        return m_real.WritePsf(changed);
-    }
-    bool ReadBlanking(CBlankingMap& map) override { return m_real.ReadBlanking(map); }
-    bool WriteBlanking(const CBlankingMap& map) override { return m_real.WriteBlanking(map); }
-    bool WritePartNumber(uint32_t p, uint32_t d) override { return m_real.WritePartNumber(p, d); }
-    uint8_t ControllerId() const override { return m_real.ControllerId(); }
-    bool DeviceLost() const override { return m_real.DeviceLost(); }
-
-private:
-    UnitAccess& m_real;
-};
-
 class StationCycleTest : public ::testing::Test {
 protected:
     StationCycleTest() {
@@ -67,7 +46,7 @@ protected:
 
     UnitOutcome Program(const StepGate& gate = {}) {
         EXPECT_TRUE(unit->Probe());
-        return ProgramUnit(recipe, context, *unit, {}, gate);
+        return ProgramUnit(recipe, context, *unit, gate);
     }
 
     std::vector<UnitRecord> Rows() {
@@ -78,6 +57,7 @@ protected:
     }
 
     ScopedTempDir dir;
+    ScopedStateHome stateHome;
     VirtualClock clock;
     ScopedClock scopedClock{clock};
     std::shared_ptr<sim::SimulatedLine> line = std::make_shared<sim::SimulatedLine>();
@@ -113,6 +93,13 @@ TEST_F(StationCycleTest, AUnitThatPassesHoldsTheRecipeAndItsRecordSaysSo) {
     EXPECT_EQ(r.operatorName, "Ana");
     EXPECT_EQ(r.recordUid.size(), 32u);
     EXPECT_LE(r.startedAtMs, r.finishedAtMs);
+
+    // What each write replaced is in the change history, the unit's own set first.
+    const auto history = ChangeHistory().List();
+    ASSERT_EQ(history.size(), 3u);
+    ASSERT_TRUE(history.back().record);
+    EXPECT_EQ(history.back().record->command, "Production Station");
+    EXPECT_EQ(history.back().record->ReplacedPsf(), CPsfRecord());
 }
 
 // Units the recipe does not fit are refused before anything is written.
@@ -144,14 +131,33 @@ TEST_F(StationCycleTest, AUnitThatDoesNotFitIsRefusedUntouched) {
     }
 }
 
-TEST_F(StationCycleTest, AWriteThatDoesNotTakeFailsAtTheReadBack) {
-    UnitWithBadStore bad(*unit);
-    ASSERT_TRUE(bad.Probe());
-    const UnitOutcome outcome = ProgramUnit(recipe, context, bad, {}, {});
-    EXPECT_EQ(outcome.record.result, UnitRecord::Result::Fail);
-    EXPECT_EQ(outcome.reached, UnitStep::ReadBack);
-    EXPECT_EQ(outcome.record.reason, "read back: baud 19200, expected 9600");
-    EXPECT_NE(outcome.record.psfFingerprint, PsfFingerprint(recipe.psf));
+// Each write is read back; one the unit does not keep fails the unit there.
+TEST_F(StationCycleTest, AWriteThatDoesNotTakeFailsTheUnitAtThatStep) {
+    struct Case {
+        const char* fault;
+        UnitStep step;
+        const char* holds;
+    };
+    const Case cases[] = {
+        {"no-store:C", UnitStep::WritePsf, "Control Mode Selection Host (sent Gate)"},
+        {"no-store:W", UnitStep::WriteBlanking, "Channel 10 clear (sent blanked)"},
+        {"no-store:X", UnitStep::WritePartNumber, "Part Number 123456 (sent 654321)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        line->Model() = sim::ControllerModel();
+        line->Faults() = {};
+        std::string error;
+        ASSERT_TRUE(line->Faults().Add(c.fault, error)) << error;
+        const UnitOutcome outcome = Program();
+        EXPECT_EQ(outcome.record.result, UnitRecord::Result::Fail);
+        EXPECT_EQ(outcome.reached, c.step);
+        EXPECT_TRUE(outcome.halfWritten);
+        EXPECT_EQ(outcome.record.reason.rfind(std::string(UnitStepName(c.step)) + ": the unit holds ", 0), 0u)
+            << outcome.record.reason;
+        EXPECT_NE(outcome.record.reason.find(c.holds), std::string::npos) << outcome.record.reason;
+        EXPECT_EQ(outcome.record.psfFingerprint, "");
+    }
 }
 
 // A stop between two writes leaves the unit as far as it got, and says so.
@@ -160,13 +166,11 @@ TEST_F(StationCycleTest, AStopBetweenStepsIsRecordedWithTheStepReached) {
         UnitStep stopAt;
         bool halfWritten;
         bool psfWritten;
-        bool partNumberWritten;
     };
     const Case cases[] = {
-        {UnitStep::KeepOriginal, false, false, false},
-        {UnitStep::WriteBlanking, true, true, false},
-        {UnitStep::WritePartNumber, true, true, false},
-        {UnitStep::ReadBack, false, true, true},
+        {UnitStep::KeepOriginal, false, false},
+        {UnitStep::WriteBlanking, true, true},
+        {UnitStep::WritePartNumber, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(UnitStepName(c.stopAt));
@@ -179,7 +183,7 @@ TEST_F(StationCycleTest, AStopBetweenStepsIsRecordedWithTheStepReached) {
         EXPECT_EQ(outcome.record.reason, std::string(UnitStepName(c.stopAt)) + ": stopped by the operator" +
                                              (c.halfWritten ? " (the unit is half-written)" : ""));
         EXPECT_EQ(line->Model().Psf() == CPsfRecord(), !c.psfWritten);
-        EXPECT_EQ(line->Model().partNumber == 654321u, c.partNumberWritten);
+        EXPECT_EQ(line->Model().partNumber, 123456u);
     }
 }
 
