@@ -20,8 +20,12 @@ public:
     int Execute() override { return 1; }
 
     bool Probe() override {
-        // A device that went away keeps failing until it is opened again.
-        if (m_link && m_link->Port().DeviceLost()) Release();
+        // A line that hung up took its unit with it, even when another one
+        // answers at once on the reopened device: that is the next unit.
+        if (m_link && m_link->Port().DeviceLost()) {
+            Release();
+            return false;
+        }
         if (!m_link && !OpenLink()) return false;
         ProbeInfo info;
         return m_link->Connect(info) != 0;

@@ -112,7 +112,9 @@ CStationDlg::CStationDlg(QWidget* parent, int comNumber, UnitFactory factory)
     form->addWidget(m_browse, 0, 2);
     form->addWidget(new QLabel(QStringLiteral("Device:"), this), 1, 0);
     form->addWidget(m_deviceLabel, 1, 1, 1, 2);
-    form->addWidget(new QLabel(QStringLiteral("Operator:"), this), 2, 0);
+    auto* operatorLabel = new QLabel(QStringLiteral("&Operator:"), this);
+    operatorLabel->setBuddy(m_operator);
+    form->addWidget(operatorLabel, 2, 0);
     form->addWidget(m_operator, 2, 1, 1, 2);
     form->addWidget(new QLabel(QStringLiteral("Log:"), this), 3, 0);
     form->addWidget(m_logLabel, 3, 1, 1, 2);
