@@ -38,16 +38,6 @@ std::optional<std::time_t> ParseSince(const std::string& text) {
     return t;
 }
 
-std::string TextOf(const Json& line) {
-    const auto field = [&line](const char* key) { return line.value(key, std::string()); };
-    std::string text = field("time") + "  " + field("user") + "@" + field("host") + "  " +
-                       field("device") + "  controller " + field("controller_id") + "  " +
-                       field("command") + "  " + field("what") + " " + field("fingerprint_before") +
-                       " -> " + field("fingerprint_after") + "  " + field("result");
-    if (!field("message").empty()) text += ": " + field("message");
-    return text;
-}
-
 int PrintAudit(CommandEnv& env, const AuditRequest& request) {
     const AuditLog log;
     std::vector<std::string> lines;
@@ -73,7 +63,7 @@ int PrintAudit(CommandEnv& env, const AuditRequest& request) {
         if (env.global.json)
             entries.push_back(line);
         else
-            env.out << TextOf(line) << "\n";
+            env.out << AuditLineText(text) << "\n";
     }
     if (env.global.json) env.out << JsonLine({{"file", log.Path()}, {"entries", entries}});
     return kExitOk;

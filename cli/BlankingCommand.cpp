@@ -39,22 +39,18 @@ int PutBlanking(CommandEnv& env, CliSession& session, int channels, const std::s
     CBlankingMap working(channels);
     env.ui.SetOpenPath(path);
     if (!LoadBlankingFile(working)) return kExitFile;
-    if (!session.Link()->WriteBlanking(working)) {
-        env.ui.Report("Unable to download blanking fields to controller.");
-        return kExitController;
-    }
-    PrintResult(env, path, working);
-    return kExitOk;
+    const WriteOutcome sent = session.WriteBlankingVerified(working, "blanking put");
+    const int rc = session.WriteResult(sent, "Unable to download blanking fields to controller.");
+    if (sent.Succeeded()) PrintResult(env, path, working);
+    return rc;
 }
 
 int ClearBlanking(CommandEnv& env, CliSession& session, int channels) {
     const CBlankingMap cleared(channels);
-    if (!session.Link()->WriteBlanking(cleared)) {
-        env.ui.Report("Unable to clear blanking fields in controller.");
-        return kExitController;
-    }
-    PrintResult(env, "", cleared);
-    return kExitOk;
+    const WriteOutcome sent = session.WriteBlankingVerified(cleared, "blanking clear");
+    const int rc = session.WriteResult(sent, "Unable to clear blanking fields in controller.");
+    if (sent.Succeeded()) PrintResult(env, "", cleared);
+    return rc;
 }
 
 // Runs one of blanking get|put|clear: the controller must be operational,

@@ -101,12 +101,16 @@ Outcome TeachFields(CommandEnv& env, CliSession& session, const TeachRequest& re
         if (outcome == Outcome::Taught) outcome = Confirm(env, request, BlockedChannels(scan));
         if (outcome == Outcome::Taught) {
             const CBlankingMap taught = TaughtBlankingMap(scan, channels);
-            if (link.WriteBlanking(taught)) {
+            // The history keeps the fields the user had, not the cleared ones
+            // the teaching started from.
+            const WriteOutcome sent = session.WriteBlankingVerified(taught, "blanking teach", &earlier);
+            if (sent.Succeeded()) {
                 session.ForgetOriginalBlanking();
                 blanked = BlockedChannels(scan);
                 return Outcome::Taught;
             }
-            env.ui.Report("Unable to download blanking fields to controller.");
+            if (sent.status != WriteOutcome::Status::Refused)
+                env.ui.Report("Unable to download blanking fields to controller." + sent.Addendum());
             outcome = Outcome::Failed;
         }
     }
@@ -114,7 +118,7 @@ Outcome TeachFields(CommandEnv& env, CliSession& session, const TeachRequest& re
     if (outcome == Outcome::Interrupted) env.ui.Report("Stopped: nothing taught, the earlier blanking fields go back.");
     const RestoringScope restoring;
     if (!session.RestoreOriginalBlanking(earlier)) {
-        env.ui.Report("Unable to restore blanking fields in controller.");
+        env.ui.Report("Unable to restore blanking fields in controller." + session.LastWrite().Addendum());
         if (outcome == Outcome::Declined) outcome = Outcome::Failed;
     }
     return outcome;

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <ctime>
 
 #include "CliSession.h"
@@ -6,16 +5,10 @@
 #include "ExitCodes.h"
 #include "JsonOutput.h"
 #include "model/PartNumbers.h"
+#include "model/WriteChanges.h"
 #include "platform/LocalTime.h"
 
 namespace {
-
-// As the diagnostics show it ("%04d"), so the two can be compared.
-std::string FormatDateCode(unsigned code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04u", code);
-    return text;
-}
 
 struct PartNumberRequest {
     uint32_t partNumber = 0;
@@ -43,17 +36,17 @@ int WritePartNumber(CommandEnv& env, const PartNumberRequest& request) {
 
     CliSession session(env.global, env.ui);
     if (const int rc = session.Open(); rc != kExitOk) return rc;
-    if (!session.Link()->WritePartNumber(request.partNumber, dateCode)) {
-        env.ui.Report("Error setting Part Number and Date Code.");
-        return kExitController;
-    }
+    const WriteOutcome sent =
+        session.WritePartNumberVerified(request.partNumber, dateCode, "partnumber");
+    const int rc = session.WriteResult(sent, "Error setting Part Number and Date Code.");
+    if (!sent.Succeeded()) return rc;
     if (env.global.json) {
         env.out << JsonLine({{"part_number", std::to_string(request.partNumber)},
-                             {"date_code", FormatDateCode(dateCode)}});
+                             {"date_code", DateCodeText(static_cast<uint16_t>(dateCode))}});
     } else {
         env.out << "Part Number and Date Code Set.\n";
     }
-    return kExitOk;
+    return rc;
 }
 
 }  // namespace

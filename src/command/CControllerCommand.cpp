@@ -243,7 +243,7 @@ bool CControllerCommand::SendBackPending(const RecoveryEntry& entry, bool checkI
     }
     bool allBack = true;
     if (entry.blanking && !RestoreOriginalBlanking(entry.blanking->ToMap())) {
-        Report("Unable to restore blanking fields in controller.");
+        Report("Unable to restore blanking fields in controller." + m_lastWrite.Addendum());
         allBack = false;
     }
     if (entry.psf) {

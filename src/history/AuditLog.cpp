@@ -84,10 +84,44 @@ AuditLog::ChainCheck VerifyAuditChain(const std::vector<std::string>& lines) {
     return check;
 }
 
+std::string AuditLineText(const std::string& text) {
+    const Json line = Json::parse(text, nullptr, false);
+    if (line.is_discarded() || !line.is_object()) return text;
+    const auto field = [&line](const char* key) {
+        const auto at = line.find(key);
+        return at != line.end() && at->is_string() ? at->get<std::string>() : std::string();
+    };
+    std::string out = field("time") + "  " + field("user") + "@" + field("host") + "  " +
+                      field("device") + "  controller " + field("controller_id") + "  " +
+                      field("command") + "  " + field("what") + " " + field("fingerprint_before") +
+                      " -> " + field("fingerprint_after") + "  " + field("result");
+    if (!field("message").empty()) out += ": " + field("message");
+    return out;
+}
+
+std::vector<std::string> AuditLinesOfDevice(const std::vector<std::string>& lines,
+                                            const std::string& device,
+                                            const std::string& stablePath, size_t count) {
+    std::vector<std::string> found;
+    for (auto it = lines.rbegin(); it != lines.rend() && found.size() < count; ++it) {
+        const Json line = Json::parse(*it, nullptr, false);
+        if (line.is_discarded() || !line.is_object()) continue;
+        const auto matches = [&line](const char* key, const std::string& value) {
+            const auto at = line.find(key);
+            return !value.empty() && at != line.end() && at->is_string() &&
+                   at->get<std::string>() == value;
+        };
+        if (matches("device", device) || matches("stable_path", stablePath)) found.push_back(*it);
+    }
+    return {found.rbegin(), found.rend()};
+}
+
 std::optional<std::time_t> AuditLineTime(const std::string& line) {
     const Json json = Json::parse(line, nullptr, false);
-    if (json.is_discarded() || !json.is_object()) return std::nullopt;
-    const std::string time = json.value("time", "");
+    if (json.is_discarded() || !json.is_object() || !json.contains("time") ||
+        !json["time"].is_string())
+        return std::nullopt;
+    const std::string time = json["time"].get<std::string>();
     // "2026-12-07T10:02:03+01:00"
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, oh = 0, om = 0;
     char sign = 0;

@@ -53,5 +53,13 @@ std::string AuditLine(const WriteRecord& record, const std::string& result,
                       const std::string& message, const std::string& prevHex);
 // The chain of these lines checked as AuditLog::Verify does.
 AuditLog::ChainCheck VerifyAuditChain(const std::vector<std::string>& lines);
+// A line for people: "2026-12-07T10:02:03+01:00  anna@pc  /dev/ttyUSB0
+// controller A  psf put  psf 3FA2C01B -> 77D01E2A  verified"; a line that is
+// not JSON is given back as it is.
+std::string AuditLineText(const std::string& line);
+// The last count lines of the log about a device (by its path as opened or
+// its stable path), oldest first.
+std::vector<std::string> AuditLinesOfDevice(const std::vector<std::string>& lines, const std::string& device,
+                                            const std::string& stablePath, size_t count);
 // The stamp of a line ("time"), as seconds; nothing when it has none.
 std::optional<std::time_t> AuditLineTime(const std::string& line);

@@ -63,6 +63,8 @@ ControllerIdentity IdentityFrom(const Json& json) {
     return identity;
 }
 
+bool ParseEntryJson(const std::string& text, WriteRecord& record, std::string& problem);
+
 }  // namespace
 
 bool ReadSmallFile(const std::string& path, size_t maxBytes, std::string& text,
@@ -105,6 +107,18 @@ std::string SerializeHistoryEntry(const WriteRecord& r) {
 }
 
 bool ParseHistoryEntry(const std::string& text, WriteRecord& record, std::string& problem) {
+    // A field of the wrong type throws; a damaged file is a problem, not a crash.
+    try {
+        return ParseEntryJson(text, record, problem);
+    } catch (const nlohmann::json::exception&) {
+        problem = "a damaged history entry";
+        return false;
+    }
+}
+
+namespace {
+
+bool ParseEntryJson(const std::string& text, WriteRecord& record, std::string& problem) {
     const Json json = Json::parse(text, nullptr, false);
     if (json.is_discarded() || !json.is_object() || json.value("format", "") != kFormat) {
         problem = "not a history entry";
@@ -132,6 +146,8 @@ bool ParseHistoryEntry(const std::string& text, WriteRecord& record, std::string
     record = std::move(r);
     return true;
 }
+
+}  // namespace
 
 ChangeHistory::ChangeHistory(std::string folder) : m_folder(std::move(folder)) {}
 

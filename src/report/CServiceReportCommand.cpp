@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "history/AuditLog.h"
 #include "report/ReportEnvironment.h"
 #include "serial/PortDeviceList.h"
 #include "serial/PortFactory.h"
@@ -51,7 +52,17 @@ ServiceReport CServiceReportCommand::Gather(const ReportRequest& request, const 
 
     report.trace.file = WantedTraceFile();
     report.trace.lines = RecentTraceLines();
+    ReadAuditLines(report);
     return report;
+}
+
+void CServiceReportCommand::ReadAuditLines(ServiceReport& report) const {
+    const AuditLog log;
+    report.audit.file = log.Path();
+    std::vector<std::string> lines;
+    if (!log.ReadLines(lines, report.audit.problem)) return;
+    const std::string device = report.port.devicePath.empty() ? DevicePath() : report.port.devicePath;
+    report.audit.lines = AuditLinesOfDevice(lines, device, report.port.target, kAuditLines);
 }
 
 int CServiceReportCommand::Execute() {

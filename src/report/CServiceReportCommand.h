@@ -30,7 +30,11 @@ public:
     int Execute() override;
 
 private:
+    // The audit log holds this many of the device's writes for the report.
+    static constexpr size_t kAuditLines = 20;
+
     bool OpenForReport(PortSection& port);
+    void ReadAuditLines(ServiceReport& report) const;
 
     std::string m_toolVersion;
     const ReportRequest* m_request = nullptr;

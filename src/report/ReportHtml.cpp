@@ -1,6 +1,8 @@
 #include <cstdio>
 
+#include "history/AuditLog.h"
 #include "model/BeamText.h"
+#include "model/Fingerprint.h"
 #include "model/PsfText.h"
 #include "report/ReportRender.h"
 
@@ -176,6 +178,7 @@ std::string PsfOutputs(const CPsfRecord& record) {
 std::string Psf(const PsfSection& section) {
     std::string html = "<h2 id=\"psf\">Parameter set</h2>\n" + StatusBlock(section.status);
     if (!section.status.Ok()) return html;
+    html += "<p>Fingerprint <code>" + PsfFingerprint(section.record) + "</code></p>\n";
     html += PsfFields(section.record) + PsfOutputs(section.record);
     return html + "<h3>The 154 bytes</h3>\n<pre>" + HexRows(section.record.Data(), kPsfRecordSize) + "</pre>\n";
 }
@@ -253,6 +256,15 @@ std::string Trace(const TraceSection& trace) {
     return html + "</pre>\n";
 }
 
+std::string Audit(const AuditSection& audit) {
+    std::string html = "<h2 id=\"audit\">Audit log</h2>\n<p>";
+    if (!audit.problem.empty()) return html + Esc(audit.problem) + "</p>\n";
+    html += "The last " + std::to_string(audit.lines.size()) + " writes to this device, from " +
+            Esc(audit.file) + ".</p>\n<pre class=\"trace\">";
+    for (const std::string& line : audit.lines) html += Esc(AuditLineText(line)) + "\n";
+    return html + "</pre>\n";
+}
+
 }  // namespace
 
 std::string EscapeHtml(const std::string& text) {
@@ -287,6 +299,6 @@ std::string HexRows(const uint8_t* bytes, int count) {
 
 std::string RenderReportHtml(const ServiceReport& report) {
     return Head(report) + Summary(report) + Diagnostics(report.diagnostics) + Psf(report.psf) +
-           Blanking(report.blanking) + Scan(report.scan, report.blanking) + Port(report) + Trace(report.trace) +
+           Blanking(report.blanking) + Scan(report.scan, report.blanking) + Port(report) + Trace(report.trace) + Audit(report.audit) +
            "</body>\n</html>\n";
 }

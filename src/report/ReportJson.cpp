@@ -1,6 +1,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/BeamText.h"
+#include "model/Fingerprint.h"
 #include "model/PsfJson.h"
 #include "model/PsfText.h"
 #include "report/ReportRender.h"
@@ -70,6 +71,7 @@ Json Psf(const PsfSection& section) {
     if (!section.status.Ok()) return json;
     const CPsfRecord& record = section.record;
     json["addressed_id"] = PsfCodeText(record.Data()[0]);
+    json["fingerprint"] = PsfFingerprint(record);
     AppendPsfJson(json, record);
     json["hex"] = Hex(record.Data(), kPsfRecordSize);
     return json;
@@ -83,6 +85,7 @@ Json Blanking(const BlankingSection& section) {
     json["blanked"] = BlankedRanges(inside);
     json["blanked_channels"] = BlankedChannels(inside);
     json["blanked_beyond_channels"] = section.block.BlankedCount(inside.ChannelCount());
+    json["fingerprint"] = BlankingFingerprint(inside);
     json["hex"] = Hex(section.block.Data(), section.block.ByteCount());
     return json;
 }
@@ -156,6 +159,13 @@ std::string RenderReportJson(const ServiceReport& report, bool indented) {
     json["blanking"] = Blanking(report.blanking);
     json["scan"] = Scan(report.scan, report.blanking);
     json["trace"] = {{"file", report.trace.file}, {"lines", report.trace.lines}};
+    Json audit = {{"file", report.audit.file}, {"lines", Json::array()}};
+    for (const std::string& line : report.audit.lines) {
+        const Json parsed = Json::parse(line, nullptr, false);
+        audit["lines"].push_back(parsed.is_discarded() ? Json(line) : parsed);
+    }
+    if (!report.audit.problem.empty()) audit["problem"] = report.audit.problem;
+    json["audit"] = audit;
     // Names and paths from the system may hold any bytes; the JSON stays valid.
     return json.dump(indented ? 2 : -1, ' ', false, Json::error_handler_t::replace) + "\n";
 }

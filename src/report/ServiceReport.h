@@ -96,6 +96,13 @@ struct TraceSection {
     std::vector<std::string> lines;
 };
 
+// The device's last writes, from the audit log (lines as the log holds them).
+struct AuditSection {
+    std::string file;
+    std::vector<std::string> lines;
+    std::string problem;  // why the log could not be read
+};
+
 struct ServiceReport {
     HostSection host;
     PortSection port;
@@ -105,6 +112,7 @@ struct ServiceReport {
     BlankingSection blanking;
     ScanSection scan;
     TraceSection trace;
+    AuditSection audit;
 
     // True when every step that ran or should have run succeeded.
     bool AllOk() const;
