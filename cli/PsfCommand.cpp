@@ -67,6 +67,10 @@ int PutPsf(CommandEnv& env, const std::string& path, bool force) {
         !warning.empty() && !force) {
         env.ui.Report(warning + " Nothing was sent (--force sends it all the same).");
         return kExitUsage;
+    } else if (!warning.empty()) {
+        // The controller cannot be reached at its new rate through this
+        // server: there is nothing to read back from.
+        session.SetVerifyWrites(false);
     }
     const WriteOutcome sent = session.WritePsfVerified(record, "psf put");
     const int rc = session.WriteResult(sent, "Unable to output PSF.");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -166,6 +167,12 @@ protected:
 private:
     struct PlannedWrite;
     WriteOutcome CarryOut(PlannedWrite& plan);
+    // What the controller held could not be read: nothing is sent, and the
+    // audit log says why.
+    WriteOutcome HeldUnreadable(PlannedWrite& plan);
+    // An original goes back (up to three tries, input flushed before each),
+    // read back and audited whatever the records say.
+    bool RestoreVerified(PlannedWrite& plan, const std::function<bool()>& sendOnce);
     // A record of this command's controller, device and time.
     WriteRecord NewRecord(const std::string& command);
     // "Alignment: restore original", for the records.

@@ -106,11 +106,7 @@ WriteOutcome CControllerCommand::WritePsfVerified(const CPsfRecord& psf, const s
         before = *held;
     } else if (!m_link->ReadPsfChecked(before)) {
         plan.record.SetPsf(psf, psf);
-        plan.record.before.clear();
-        std::string error;
-        if (!AuditLog().Append(plan.record, AuditLog::kFailed, kHeldUnreadable, error))
-            ReportRecordsFailure(error);
-        return m_lastWrite = {};
+        return HeldUnreadable(plan);
     }
     plan.record.SetPsf(before, psf);
     plan.send = [&] {
@@ -133,11 +129,7 @@ WriteOutcome CControllerCommand::WriteBlankingVerified(const CBlankingMap& map,
         before = *held;
     } else if (!m_link->ReadBlanking(before)) {
         plan.record.SetBlanking(map, map);
-        plan.record.before.clear();
-        std::string error;
-        if (!AuditLog().Append(plan.record, AuditLog::kFailed, kHeldUnreadable, error))
-            ReportRecordsFailure(error);
-        return m_lastWrite = {};
+        return HeldUnreadable(plan);
     }
     plan.record.SetBlanking(before, map);
     plan.send = [&] { return m_link->WriteBlanking(map) != 0; };
@@ -158,13 +150,7 @@ WriteOutcome CControllerCommand::WritePartNumberVerified(uint32_t partNumber, ui
     PlannedWrite plan;
     plan.record = NewRecord(command);
     plan.record.SetPartNumber(partBefore, dateBefore, partNumber, stored);
-    if (!read) {
-        plan.record.before.clear();
-        std::string error;
-        if (!AuditLog().Append(plan.record, AuditLog::kFailed, kHeldUnreadable, error))
-            ReportRecordsFailure(error);
-        return m_lastWrite = {};
-    }
+    if (!read) return HeldUnreadable(plan);
     plan.send = [&] { return m_link->WritePartNumber(partNumber, dateCode) != 0; };
     plan.readBack = [&](std::vector<FieldChange>& d) {
         CDiagnosticsRecord after;
@@ -175,48 +161,52 @@ WriteOutcome CControllerCommand::WritePartNumberVerified(uint32_t partNumber, ui
     return CarryOut(plan);
 }
 
-bool CControllerCommand::SendOriginalPsf(const CPsfRecord& psf) {
-    if (!m_link) return false;
-    PlannedWrite plan;
-    plan.record = NewRecord(RestoreCommandName());
+WriteOutcome CControllerCommand::HeldUnreadable(PlannedWrite& plan) {
+    // Nothing was sent: the history could not keep what it would replace.
+    plan.record.ForgetBefore();
+    std::string error;
+    if (!AuditLog().Append(plan.record, AuditLog::kFailed, kHeldUnreadable, error))
+        ReportRecordsFailure(error);
+    return m_lastWrite = {};
+}
+
+bool CControllerCommand::RestoreVerified(PlannedWrite& plan,
+                                         const std::function<bool()>& sendOnce) {
+    plan.record.command = RestoreCommandName();
+    plan.record.ForgetBefore();
     plan.restore = true;
-    plan.record.SetPsf(psf, psf);
-    plan.record.before.clear();
-    plan.record.fingerprintBefore.clear();
-    plan.record.changes.clear();
     plan.send = [&] {
         for (int attempt = 0; attempt < kRestoreAttempts; ++attempt) {
             // Late scan replies must not be taken for the acknowledgement.
             m_link->Port().FlushInput();
-            CPsfRecord copy = psf;
-            if (m_link->SendPsf(copy)) return true;
+            if (sendOnce()) return true;
         }
         return false;
     };
-    plan.readBack = [&](std::vector<FieldChange>& d) { return ReadBackPsf(*m_link, psf, d); };
     return CarryOut(plan).Succeeded();
+}
+
+bool CControllerCommand::SendOriginalPsf(const CPsfRecord& psf) {
+    if (!m_link) return false;
+    PlannedWrite plan;
+    plan.record = NewRecord({});
+    plan.record.SetPsf(psf, psf);
+    plan.readBack = [&](std::vector<FieldChange>& d) { return ReadBackPsf(*m_link, psf, d); };
+    return RestoreVerified(plan, [&] {
+        CPsfRecord copy = psf;
+        return m_link->SendPsf(copy) != 0;
+    });
 }
 
 bool CControllerCommand::RestoreOriginalBlanking(const CBlankingMap& original) {
     if (!m_link) return false;
     PlannedWrite plan;
-    plan.record = NewRecord(RestoreCommandName());
-    plan.restore = true;
+    plan.record = NewRecord({});
     plan.record.SetBlanking(original, original);
-    plan.record.before.clear();
-    plan.record.fingerprintBefore.clear();
-    plan.record.changes.clear();
-    plan.send = [&] {
-        for (int attempt = 0; attempt < kRestoreAttempts; ++attempt) {
-            m_link->Port().FlushInput();
-            if (m_link->WriteBlanking(original)) return true;
-        }
-        return false;
-    };
     plan.readBack = [&](std::vector<FieldChange>& d) {
         return ReadBackBlanking(*m_link, original, d);
     };
-    if (!CarryOut(plan).Succeeded()) return false;
+    if (!RestoreVerified(plan, [&] { return m_link->WriteBlanking(original) != 0; })) return false;
     m_recovery.DropBlanking();
     return true;
 }

@@ -79,6 +79,12 @@ void WriteRecord::SetPartNumber(uint32_t partNumberBefore, uint16_t dateCodeBefo
     changes = PartNumberChanges(partNumberBefore, dateCodeBefore, partNumberAfter, dateCodeAfter);
 }
 
+void WriteRecord::ForgetBefore() {
+    before.clear();
+    fingerprintBefore.clear();
+    changes.clear();
+}
+
 std::optional<CPsfRecord> WriteRecord::ReplacedPsf() const {
     if (kind != WriteKind::Psf || before.size() != kPsfRecordSize) return std::nullopt;
     CPsfRecord record;

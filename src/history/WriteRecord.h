@@ -45,6 +45,10 @@ struct WriteRecord {
     void SetPartNumber(uint32_t partNumberBefore, uint16_t dateCodeBefore, uint32_t partNumberAfter,
                        uint16_t dateCodeAfter);
 
+    // What the write replaced is not known (a restore, or a controller
+    // that could not be read): no bytes, fingerprint or changes before.
+    void ForgetBefore();
+
     // What was replaced, as values: nothing when the bytes do not fit.
     std::optional<CPsfRecord> ReplacedPsf() const;
     std::optional<CBlankingMap> ReplacedBlanking() const;

@@ -194,9 +194,14 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         std::ofstream(dir + "/" + name);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"veltrixctl ", "beams blanking diag doctor monitor partnumber ports probe psf recover report station"},
+        {"veltrixctl ",
+         "audit beams blanking diag doctor history monitor partnumber ports probe psf recover report station"},
         {"veltrixctl ports --p", "--port --probe"},
-        {"veltrixctl recover --", "--device --discard --force --help --json --list --port --trace --version"},
+        {"veltrixctl recover --",
+         "--device --discard --force --help --json --list --no-verify --port --trace --version"},
+        {"veltrixctl history ", "restore show"},
+        {"veltrixctl history restore --f", "--force"},
+        {"veltrixctl audit --s", "--since"},
         {"veltrixctl psf put --f", "--force"},
         {"veltrixctl --port 2 p", "partnumber ports probe psf"},
         {"veltrixctl --json psf ", "diff get put set show"},
