@@ -1,6 +1,7 @@
 #include <ctime>
 #include <memory>
 
+#include "CliSession.h"
 #include "CommandLine.h"
 #include "ExitCodes.h"
 #include "JsonOutput.h"
@@ -11,8 +12,6 @@
 #include "platform/ProcessIdentity.h"
 #include "serial/PortDevicePath.h"
 #include "station/StationCycle.h"
-
-int SavedPortIndex();  // CliSession.cpp
 
 namespace {
 
