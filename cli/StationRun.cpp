@@ -87,6 +87,8 @@ public:
             m_env.ui.Report("The unit on " + unit.device +
                             " is half-written: it holds part of the recipe. Program it again before it "
                             "leaves the station.");
+        if (!outcome.recordsProblem.empty())
+            m_env.ui.Report(outcome.recordsProblem + "\nThe unit was written, but the audit log does not show it.");
         if (logged.kind == RecordOutcome::Kind::Spooled)
             m_env.ui.Report("Spooling: the production log " + m_logShown + " cannot take records now (" +
                             logged.error + "); " + std::to_string(logged.pending) +

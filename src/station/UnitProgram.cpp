@@ -103,13 +103,17 @@ private:
     }
 
     bool Written(const WriteOutcome& outcome) {
-        if (outcome.Succeeded()) return true;
+        // A refused write sent nothing; any other may have changed the unit.
+        if (outcome.status != WriteOutcome::Status::Refused) m_outcome.halfWritten = true;
+        if (outcome.Succeeded()) {
+            if (!m_unit.RecordsProblem().empty()) m_outcome.recordsProblem = m_unit.RecordsProblem();
+            return true;
+        }
         return Fail(WriteProblem(outcome, m_unit.RecordsProblem()));
     }
 
     bool WritePsf() {
         if (!Enter(UnitStep::WritePsf)) return false;
-        m_outcome.halfWritten = true;  // from here on until all is written
         return Written(m_unit.WritePsf(m_recipe.psf, m_original));
     }
 

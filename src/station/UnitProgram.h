@@ -41,6 +41,8 @@ struct UnitOutcome {
     bool halfWritten = false;
     // The operator stopped the station before the unit was done.
     bool stopped = false;
+    // A write that was made but whose audit line could not be appended.
+    std::string recordsProblem;
 };
 
 // Asked before each step after the diagnostics (for progress, and to stop):

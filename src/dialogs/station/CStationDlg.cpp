@@ -345,6 +345,9 @@ void CStationDlg::ShowUnit(const UnitOutcome& outcome, const RecordOutcome& logg
                          .arg(logged.pending));
     else if (logged.kind == RecordOutcome::Kind::Lost)
         ShowLogState(QStringLiteral("The unit could not be recorded: %1").arg(Qs(logged.error)));
+    else if (!outcome.recordsProblem.empty())
+        ShowLogState(QStringLiteral("The unit was written, but the audit log does not show it: %1")
+                         .arg(Qs(outcome.recordsProblem)));
     else
         ShowLogState(QString());
     emit unitShown();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/Clock.h"
 #include "sim/SimulatedPort.h"
@@ -12,6 +13,7 @@
 #include "station/StationCycle.h"
 #include "history/ChangeHistory.h"
 #include "model/Fingerprint.h"
+#include "support/ScopedEnv.h"
 #include "support/ScopedStateHome.h"
 #include "support/ScopedTempDir.h"
 
@@ -158,6 +160,20 @@ TEST_F(StationCycleTest, AWriteThatDoesNotTakeFailsTheUnitAtThatStep) {
         EXPECT_NE(outcome.record.reason.find(c.holds), std::string::npos) << outcome.record.reason;
         EXPECT_EQ(outcome.record.psfFingerprint, "");
     }
+}
+
+// Without its change history the station writes nothing.
+TEST_F(StationCycleTest, AUnitIsNotWrittenWhenItsHistoryCannotBeKept) {
+    std::ofstream(dir.File("not-a-folder")) << "x";
+    ScopedEnv noState("XDG_STATE_HOME", dir.File("not-a-folder"));
+    const UnitOutcome outcome = Program();
+    EXPECT_EQ(outcome.record.result, UnitRecord::Result::Fail);
+    EXPECT_EQ(outcome.reached, UnitStep::WritePsf);
+    EXPECT_FALSE(outcome.halfWritten);
+    EXPECT_EQ(outcome.record.reason.rfind("write parameter set: nothing written, the change history cannot be kept: ", 0),
+              0u)
+        << outcome.record.reason;
+    EXPECT_EQ(line->Model().Psf(), CPsfRecord());
 }
 
 // A stop between two writes leaves the unit as far as it got, and says so.
