@@ -2,6 +2,13 @@
 
 ConsoleUi::ConsoleUi(std::ostream& diagnostics) : m_out(diagnostics) {}
 
+void ConsoleUi::ShowProgress(const std::string& text) {
+    // The end of a wait needs no line: what comes next says how it went.
+    if (text.empty()) return;
+    m_out << text << '\n';
+    m_out.flush();
+}
+
 void ConsoleUi::Report(const std::string& text) {
     ++m_messageCount;
     m_out << text;

@@ -24,6 +24,8 @@ public:
     void Beep(BeepKind) override {}
     void CaptureMouse() override {}
     void ReleaseMouse() override {}
+    // A line of its own, not counted as a message.
+    void ShowProgress(const std::string& text) override;
 
     void SetOpenPath(std::string path) { m_openPath = std::move(path); }
     void SetSavePath(std::string path) { m_savePath = std::move(path); }

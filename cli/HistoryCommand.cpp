@@ -13,18 +13,6 @@ struct HistoryRequest {
     bool force = false;
 };
 
-const char* WhatText(WriteKind kind) {
-    switch (kind) {
-        case WriteKind::Blanking:
-            return "blanking fields";
-        case WriteKind::PartNumber:
-            return "part number and date code";
-        case WriteKind::Psf:
-            break;
-    }
-    return "parameter set";
-}
-
 Json ControllerJson(const ControllerIdentity& identity) {
     Json json = {{"id", ControllerIdText(identity.id)}};
     if (identity.hardware) {
@@ -113,7 +101,7 @@ int ShowEntry(CommandEnv& env, int number) {
     line("Entry") << number << " (" << item->path << ")\n";
     line("Time") << IsoLocalTime(r.time) << "\n";
     line("Command") << r.command << "\n";
-    line("Replaced") << WhatText(r.kind) << "\n";
+    line("Replaced") << WriteKindText(r.kind) << "\n";
     line("Device") << r.device
                    << (r.stablePath.empty() || r.stablePath == r.device ? ""
                                                                         : " (" + r.stablePath + ")")
@@ -143,7 +131,7 @@ int RestoreEntry(CommandEnv& env, const HistoryRequest& request) {
     uint16_t dateCode = 0;
     if (!psf && !map && !r.ReplacedPartNumber(partNumber, dateCode)) {
         env.ui.Report("History entry " + std::to_string(request.number) + " ('" + item->path +
-                      "') holds no complete " + WhatText(r.kind) + ".");
+                      "') holds no complete " + WriteKindText(r.kind) + ".");
         return kExitFile;
     }
 
@@ -151,7 +139,7 @@ int RestoreEntry(CommandEnv& env, const HistoryRequest& request) {
     if (const int rc = session.Open(); rc != kExitOk) return rc;
     // What one controller held is not for another.
     session.IdentifyController();
-    if (const std::string difference = IdentityDifference(r.controller, session.Identity());
+    if (const std::string difference = IdentityDifference(r.IdentityAfter(), session.Identity());
         !difference.empty() && !request.force) {
         env.ui.Report("The controller on " + session.PortName() + " is not the one history entry " +
                       std::to_string(request.number) + " was made for (" + difference +
@@ -180,7 +168,7 @@ int RestoreEntry(CommandEnv& env, const HistoryRequest& request) {
                              {"fingerprint", r.fingerprintBefore},
                              {"verified", outcome.status == WriteOutcome::Status::Verified}});
     } else {
-        env.out << "History entry " << request.number << ": the " << WhatText(r.kind)
+        env.out << "History entry " << request.number << ": the " << WriteKindText(r.kind)
                 << " it replaced (" << r.fingerprintBefore << ") was sent back"
                 << (outcome.status == WriteOutcome::Status::Verified ? " and read back" : "")
                 << ".\n";

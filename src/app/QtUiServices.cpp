@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "platform/AppInfo.h"
 
@@ -177,4 +179,13 @@ void QtUiServices::ShowWaitCursor(bool show) {
         QApplication::restoreOverrideCursor();
         m_cursorShown = false;
     }
+}
+
+void QtUiServices::ShowProgress(const std::string& text) {
+    auto* window = qobject_cast<QMainWindow*>(m_mainWindow.data());
+    if (!window) return;
+    if (text.empty())
+        window->statusBar()->clearMessage();
+    else
+        window->statusBar()->showMessage(QString::fromStdString(text));
 }

@@ -23,6 +23,8 @@ class QtUiServices : public UiServices {
     void Beep(BeepKind kind) override;
     void CaptureMouse() override;
     void ReleaseMouse() override;
+    // In the main window's status bar.
+    void ShowProgress(const std::string& text) override;
 
     // "PSF Files (*.PSF) |*.PSF||" -> {"PSF Files (*.PSF)"}: the system's
     // description|pattern pairs as Qt name filters. A description that does

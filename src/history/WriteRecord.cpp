@@ -44,6 +44,18 @@ const char* WriteKindName(WriteKind kind) {
     return "psf";
 }
 
+const char* WriteKindText(WriteKind kind) {
+    switch (kind) {
+        case WriteKind::Blanking:
+            return "blanking fields";
+        case WriteKind::PartNumber:
+            return "part number and date code";
+        case WriteKind::Psf:
+            break;
+    }
+    return "parameter set";
+}
+
 std::optional<WriteKind> WriteKindNamed(const std::string& name) {
     for (WriteKind kind : {WriteKind::Psf, WriteKind::Blanking, WriteKind::PartNumber})
         if (name == WriteKindName(kind)) return kind;
@@ -83,6 +95,18 @@ void WriteRecord::ForgetBefore() {
     before.clear();
     fingerprintBefore.clear();
     changes.clear();
+}
+
+ControllerIdentity WriteRecord::IdentityAfter() const {
+    ControllerIdentity identity = controller;
+    if (kind == WriteKind::Psf && after.size() == kPsfRecordSize) identity.id = after[2];
+    if (kind == WriteKind::PartNumber && after.size() == kPartNumberBytes && identity.hardware) {
+        identity.hardware->partNumber = PartNumberText(
+            static_cast<uint32_t>(after[0]) << 24 | static_cast<uint32_t>(after[1]) << 16 |
+            static_cast<uint32_t>(after[2]) << 8 | after[3]);
+        identity.hardware->dateCode = DateCodeText(static_cast<uint16_t>(after[4] << 8 | after[5]));
+    }
+    return identity;
 }
 
 std::optional<CPsfRecord> WriteRecord::ReplacedPsf() const {

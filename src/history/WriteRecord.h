@@ -19,6 +19,8 @@ enum class WriteKind { Psf, Blanking, PartNumber };
 
 // "psf", "blanking", "partnumber".
 const char* WriteKindName(WriteKind kind);
+// In words: "parameter set", "blanking fields", "part number and date code".
+const char* WriteKindText(WriteKind kind);
 std::optional<WriteKind> WriteKindNamed(const std::string& name);
 
 struct WriteRecord {
@@ -48,6 +50,11 @@ struct WriteRecord {
     // What the write replaced is not known (a restore, or a controller
     // that could not be read): no bytes, fingerprint or changes before.
     void ForgetBefore();
+
+    // The controller as it should answer after this write: a set carries
+    // the controller's id, the part number write its part number and date
+    // code. What a restore of this entry compares the controller with.
+    ControllerIdentity IdentityAfter() const;
 
     // What was replaced, as values: nothing when the bytes do not fit.
     std::optional<CPsfRecord> ReplacedPsf() const;

@@ -42,6 +42,10 @@ public:
     virtual void Beep(BeepKind kind) = 0;
     virtual void CaptureMouse() = 0;
     virtual void ReleaseMouse() = 0;
+    // Says what a long wait is about ("Connecting to rfc2217://plc:2217...")
+    // until it is called with an empty text. Not a message box: nothing to
+    // answer, and a front end without a place for it shows nothing.
+    virtual void ShowProgress(const std::string& text) { (void)text; }
 
     // The wait cursor is a count: begin adds one, end takes one away and never
     // goes below zero; the cursor shows while the count is above zero.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // CommDevice: the device calls beneath CWindowsSerialPort. The port keeps
@@ -63,6 +64,12 @@ inline constexpr uint32_t kLineErrParity = 0x04;
 inline constexpr uint32_t kLineErrFraming = 0x08;
 inline constexpr uint32_t kLineErrBreak = 0x10;
 
+// Told while an open waits longer than a transfer would (a device server
+// that is slow to accept the connection, up to its time-out): called every
+// few tens of milliseconds with the milliseconds waited so far, then once
+// with -1 when the wait is over. Runs on the thread that opens the device.
+using DeviceWaitHook = std::function<void(int waitedMs)>;
+
 class CommDevice {
   public:
     virtual ~CommDevice() = default;
@@ -98,4 +105,6 @@ class CommDevice {
     // Line-error bits seen since the previous call (0 when the device cannot
     // tell).
     virtual uint32_t LineErrors() = 0;
+    // Devices that open at once never call it.
+    virtual void SetWaitHook(DeviceWaitHook) {}
 };

@@ -5,6 +5,7 @@
 #include "serial/CWindowsSerialPort.h"
 #include "serial/PortDevicePath.h"
 #include "serial/DeviceForPath.h"
+#include "serial/OpenProgress.h"
 #include "serial/TracingPort.h"
 
 namespace {
@@ -26,8 +27,11 @@ std::unique_ptr<RS232> OpenPortAt(const std::string& devicePath, int portIndex, 
     // The controller's line (on a device server too): even parity, 8 data
     // bits, stop-bit setting 1 (two stop bits), DTR and RTS dropped, no
     // handshaking.
-    return TraceIfEnabled(std::make_unique<CWindowsSerialPort>(
-        MakeDeviceForPath(devicePath), portIndex, baud, 'E', 8, 1, 0, 0, 0, 0, 0));
+    std::unique_ptr<CommDevice> device = MakeDeviceForPath(devicePath);
+    // Commands open their ports on the UI thread: a slow open may pump.
+    device->SetWaitHook(OpenProgress(devicePath));
+    return TraceIfEnabled(std::make_unique<CWindowsSerialPort>(std::move(device), portIndex, baud,
+                                                               'E', 8, 1, 0, 0, 0, 0, 0));
 }
 
 void SetPortFactory(PortFactory factory) { InstalledFactory() = std::move(factory); }

@@ -39,6 +39,10 @@ void ScriptedUi::ReleaseMouse() {
     m_calls.push_back({Kind::Release, {}, {}, {}, {}, {}});
 }
 
+void ScriptedUi::ShowProgress(const std::string& text) {
+    m_calls.push_back({Kind::Progress, text, {}, {}, {}, {}});
+}
+
 void ScriptedUi::ShowWaitCursor(bool show) {
     m_calls.push_back({show ? Kind::CursorOn : Kind::CursorOff, {}, {}, {}, {}, {}});
 }

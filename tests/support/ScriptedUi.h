@@ -13,7 +13,7 @@
 // file prompt.
 class ScriptedUi : public UiServices {
 public:
-    enum class Kind { Message, OpenFile, SaveFile, Beep, Capture, Release, CursorOn, CursorOff };
+    enum class Kind { Message, OpenFile, SaveFile, Beep, Capture, Release, CursorOn, CursorOff, Progress };
 
     struct Call {
         Kind kind;
@@ -30,6 +30,7 @@ public:
     void Beep(BeepKind kind) override;
     void CaptureMouse() override;
     void ReleaseMouse() override;
+    void ShowProgress(const std::string& text) override;
 
     // Scripting.
     void AnswerMessage(MsgResult result) { m_messageAnswers.push_back(result); }

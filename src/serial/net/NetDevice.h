@@ -11,7 +11,9 @@
 // kNetDevicesUnavailable as its failure text (net/none/).
 //
 // What a device server adds to the CommDevice contract:
-// - Open connects (at most kConnectMs) and, for RFC 2217, asks the server for
+// - Open connects (at most kConnectMs, telling the wait hook meanwhile; a
+//   server that let that pass is not tried again for as long) and, for
+//   RFC 2217, asks the server for
 //   its line settings; a server that does not answer them is refused, so a
 //   raw port named rfc2217:// fails at once with a clear text.
 // - Over RFC 2217, a line setting waits for the server's answer (at most

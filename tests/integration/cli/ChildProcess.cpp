@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -99,11 +100,12 @@ ChildResult RunChild(const std::vector<std::string>& argv, long timeoutMs,
     return result;
 }
 
-BackgroundChild::BackgroundChild(const std::vector<std::string>& argv, bool readStderr) {
+BackgroundChild::BackgroundChild(const std::vector<std::string>& argv, bool readStderr, int deathSignal) {
     int outPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0) return;
     m_pid = ::fork();
     if (m_pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, deathSignal);
         if (readStderr) {
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, STDOUT_FILENO);
@@ -153,6 +155,14 @@ int BackgroundChild::Terminate(long timeoutMs) {
     if (m_pid <= 0) return -1;
     ::kill(m_pid, SIGTERM);
     return Wait(timeoutMs);
+}
+
+void BackgroundChild::Kill() {
+    if (m_pid <= 0) return;
+    ::kill(m_pid, SIGKILL);
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+    m_pid = -1;
 }
 
 int BackgroundChild::Wait(long timeoutMs) {

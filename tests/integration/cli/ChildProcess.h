@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -24,7 +25,10 @@ ChildResult RunChild(const std::vector<std::string>& argv, long timeoutMs,
 // stdout goes to /dev/null) is read line by line.
 class BackgroundChild {
 public:
-    explicit BackgroundChild(const std::vector<std::string>& argv, bool readStderr = false);
+    // deathSignal: what the child gets should this process die first (a test
+    // killed on its time-out), so that nothing it started stays behind.
+    explicit BackgroundChild(const std::vector<std::string>& argv, bool readStderr = false,
+                             int deathSignal = SIGTERM);
     ~BackgroundChild();
     BackgroundChild(const BackgroundChild&) = delete;
     BackgroundChild& operator=(const BackgroundChild&) = delete;
@@ -33,6 +37,8 @@ public:
     std::string ReadLine(long timeoutMs);
     // SIGTERM, then waits up to timeoutMs; returns the exit code or -1.
     int Terminate(long timeoutMs);
+    // SIGKILL, and waits for it to end.
+    void Kill();
     // Waits up to timeoutMs for the child to end by itself; the exit code, or
     // -1 (after killing it) when it did not.
     int Wait(long timeoutMs);

@@ -2,20 +2,39 @@
 // what a service engineer reaching a controller through a device server
 // does, checked against what the simulator received.
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "CliFixture.h"
 #include "Ser2net.h"
 #include "model/CPsfRecord.h"
+#include "support/posix/UnansweredPort.h"
 
 namespace {
 
 std::vector<uint8_t> Image(const CPsfRecord& psf) { return {psf.Data(), psf.Data() + kPsfRecordSize}; }
 
+const std::string kCtlPath = VELTRIX_BINARY_DIR "/cli/veltrixctl";
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+size_t FilesIn(const std::string& folder) {
+    std::error_code error;
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) count += entry.is_regular_file();
+    return count;
+}
+
 class DeviceServerTest : public CliTest {
 protected:
     void SetUp() override {
         if (!VELTRIX_NET_DEVICES) GTEST_SKIP() << "this build has no serial device servers";
+        if (!Ser2net::Installed()) GTEST_SKIP() << "ser2net is not installed (scripts/setup-deps installs it)";
         CliTest::SetUp();
     }
 
@@ -39,6 +58,10 @@ protected:
         args.insert(args.begin(), {"--device", m_server->Url()});
         return CtlRaw(args, timeoutMs);
     }
+
+    // beams through the server, which is killed under it; then recover once
+    // the server is back on its port.
+    void KillDuringBeamsThenRecover(bool rfc2217);
 
     std::unique_ptr<Ser2net> m_server;
 };
@@ -145,7 +168,9 @@ TEST_F(DeviceServerTest, ServersThatCannotBeUsedAreNamedWithTheReason) {
     const std::string asRfc2217 = "rfc2217://127.0.0.1:" + std::to_string(m_server->Port());
     const ChildResult notTelnet = CtlRaw({"--device", asRfc2217, "probe"});
     EXPECT_EQ(notTelnet.exitCode, 4);
-    EXPECT_EQ(notTelnet.err, "Unable to open " + asRfc2217 + "\nNo RFC 2217 answer from 127.0.0.1:" +
+    // The library waits about 4 s for the telnet options: long enough to say so.
+    EXPECT_EQ(notTelnet.err, "Connecting to " + asRfc2217 + "...\nUnable to open " + asRfc2217 +
+                                 "\nNo RFC 2217 answer from 127.0.0.1:" +
                                  std::to_string(m_server->Port()) + " (a raw TCP port is named " +
                                  raw + ")\n");
 
@@ -173,4 +198,83 @@ TEST_F(DeviceServerTest, ASecondClientIsToldThePortIsInUse) {
               std::string::npos)
         << second.err;
     EXPECT_EQ(first->Terminate(20000), 143);
+}
+
+// The server dies in the middle of beams (SIGKILL: it ignores SIGTERM while a
+// client is connected): one message names the device, the journal keeps the
+// controller's own set, and recover sends it back once the server is up
+// again on its port.
+void DeviceServerTest::KillDuringBeamsThenRecover(bool rfc2217) {
+    // Over raw TCP the server's line must already be at the controller's rate.
+    StartBehind(rfc2217, rfc2217 ? "9600e82" : "38400e82", {"--baud", "38400"});
+    CPsfRecord own;
+    own.SetControlMode('b');
+    own.SetScanCount(5);
+    own.SetBaudCode('C');
+    WriteBytes(Path("own.PSF"), Image(own));
+    ASSERT_EQ(Net({"psf", "put", Path("own.PSF")}).exitCode, 0);
+    const auto controllerHasItsOwnSet = [&] {
+        const std::vector<uint8_t> now = FromHex(State().at("psf").get<std::string>());
+        return std::equal(now.begin() + 2, now.end(), Image(own).begin() + 2);
+    };
+
+    BackgroundChild beams({"/bin/sh", "-c", "exec \"$@\" 2>\"$0\"", Path("beams.err"), kCtlPath, "--device",
+                           m_server->Url(), "beams", "--count", "1000000", "--save-original", Path("kept.PSF")});
+    ASSERT_EQ(beams.ReadLine(20000), "Scan 1") << ReadText(Path("beams.err"));
+    m_server->Stop();
+    EXPECT_EQ(beams.Wait(20000), 1);
+
+    const std::string err = ReadText(Path("beams.err"));
+    EXPECT_EQ(err.find("Unable to Input Scan.\n"), 0u) << err;
+    const std::string ending = "The serial device " + m_server->Url() +
+                               " was disconnected.\nRun 'veltrixctl recover' when the controller is back.\n";
+    ASSERT_GE(err.size(), ending.size()) << err;
+    EXPECT_EQ(err.substr(err.size() - ending.size()), ending) << err;
+    EXPECT_EQ(err.find("disconnected"), err.rfind("disconnected")) << err;
+    EXPECT_EQ(ReadBytes(Path("kept.PSF")), Image(own));
+    EXPECT_EQ(FilesIn(RecoveryFolder()), 1u);
+    EXPECT_FALSE(controllerHasItsOwnSet());
+
+    ASSERT_TRUE(m_server->Start()) << m_server->Log();
+    const ChildResult recovered = Net({"recover"});
+    EXPECT_EQ(recovered.exitCode, 0) << recovered.err;
+    EXPECT_TRUE(controllerHasItsOwnSet());
+    EXPECT_EQ(State().at("baud").get<long long>(), 38400);
+    EXPECT_EQ(FilesIn(RecoveryFolder()), 0u);
+    EXPECT_EQ(Net({"recover"}).out, "Nothing to recover.\n");
+}
+
+TEST_F(DeviceServerTest, AServerKilledDuringBeamsIsALostDeviceAndRecoverWorksOnceItIsBack) {
+    KillDuringBeamsThenRecover(true);
+}
+
+TEST_F(DeviceServerTest, ARawTcpServerKilledDuringBeamsIsALostDeviceAsWell) { KillDuringBeamsThenRecover(false); }
+
+// Servers that cannot be reached: each gives one clear message naming it,
+// and one that does not answer at all gives up after its time-out, saying
+// meanwhile that it is connecting.
+class UnreachableServerTest : public CliTest {
+protected:
+    void SetUp() override {
+        if (!VELTRIX_NET_DEVICES) GTEST_SKIP() << "this build has no serial device servers";
+        CliTest::SetUp();
+    }
+};
+
+TEST_F(UnreachableServerTest, ServersOutOfReachAreNamedAndAWaitIsShown) {
+    const UnansweredPort silent;
+    const std::string quiet = "rfc2217://127.0.0.1:" + std::to_string(silent.Port());
+    const ChildResult waited = CtlRaw({"--device", quiet, "probe"});
+    EXPECT_EQ(waited.exitCode, 4);
+    EXPECT_EQ(waited.err, "Connecting to " + quiet + "...\nUnable to open " + quiet + "\nNo connection to 127.0.0.1:" +
+                              std::to_string(silent.Port()) + " within 5 s\n");
+    EXPECT_GE(waited.elapsedMs, 4900);
+    EXPECT_LT(waited.elapsedMs, 9000);
+
+    const ChildResult unknown = CtlRaw({"--device", "tcp://nosuchhost.invalid:2217", "probe"});
+    EXPECT_EQ(unknown.exitCode, 4);
+    EXPECT_EQ(unknown.err.rfind("Unable to open tcp://nosuchhost.invalid:2217\n", 0), 0u) << unknown.err;
+    EXPECT_NE(unknown.err.find("(nosuchhost.invalid:2217)"), std::string::npos) << unknown.err;
+    // A quick failure says nothing about connecting.
+    EXPECT_EQ(unknown.err.find("Connecting"), std::string::npos) << unknown.err;
 }

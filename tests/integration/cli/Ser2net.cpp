@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -76,10 +78,12 @@ bool Ser2net::Start(std::vector<Connection> connections) {
                    << "  connector: serialdev," << c.device << "," << c.line << ",local\n";
         }
         config.close();
-        m_process = std::make_unique<BackgroundChild>(std::vector<std::string>{
-            "/bin/sh", "-c",
-            "exec ser2net -n -d -u -c '" + m_folder + "/ser2net.yaml' -P '" + m_folder +
-                "/ser2net.pid' >>'" + m_folder + "/ser2net.log' 2>&1"});
+        m_process = std::make_unique<BackgroundChild>(
+            std::vector<std::string>{"/bin/sh", "-c",
+                                     "PATH=$PATH:/usr/sbin:/sbin exec ser2net -n -d -u -c '" + m_folder +
+                                         "/ser2net.yaml' -P '" + m_folder + "/ser2net.pid' >>'" + m_folder +
+                                         "/ser2net.log' 2>&1"},
+            false, SIGKILL);
         const auto deadline = std::chrono::steady_clock::now() + kReadyWithin;
         bool ready = false;
         while (!ready && std::chrono::steady_clock::now() < deadline) {
@@ -98,6 +102,15 @@ bool Ser2net::Start(std::vector<Connection> connections) {
 
 void Ser2net::Stop() {
     if (!m_process) return;
-    m_process->Terminate(5000);
+    m_process->Kill();
     m_process.reset();
+}
+
+bool Ser2net::Installed() {
+    std::string path = "/usr/sbin:/sbin";
+    if (const char* env = std::getenv("PATH")) path = std::string(env) + ":" + path;
+    std::istringstream folders(path);
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (!folder.empty() && ::access((folder + "/ser2net").c_str(), X_OK) == 0) return true;
+    return false;
 }

@@ -27,8 +27,12 @@ public:
     // across a Stop and the next Start.
     bool Start(std::vector<Connection> connections);
     bool Start() { return Start(m_connections); }
-    // SIGTERM, and waits for it to end.
+    // Ends it at once: SIGKILL, since ser2net ignores SIGTERM while a
+    // connection is open; its ports are free again when this returns.
     void Stop();
+
+    // Whether ser2net can be run here (scripts/setup-deps installs it).
+    static bool Installed();
 
     int Port(std::size_t i = 0) const { return m_connections.at(i).port; }
     // "rfc2217://127.0.0.1:PORT" or "tcp://127.0.0.1:PORT".

@@ -233,6 +233,15 @@ TEST_F(VerifiedWritesTest, HistoryRestorePutsBackWhatAWriteReplacedByteForByte) 
               "The audit log '" + Path("state/veltrix/audit.log") + "' is intact: 3 lines.\n");
 }
 
+TEST_F(VerifiedWritesTest, HistoryRestoreOfAPartNumberKnowsTheControllerByWhatItWrote) {
+    StartSim();
+    ASSERT_EQ(Ctl({"partnumber", "777", "--date-code", "1234"}).exitCode, 0);
+    const ChildResult restore = Ctl({"history", "restore", "1"});
+    ASSERT_EQ(restore.exitCode, 0) << restore.err;
+    EXPECT_EQ(State().at("part_number"), 123456);
+    EXPECT_EQ(State().at("date_code"), 1102);
+}
+
 TEST_F(VerifiedWritesTest, AuditVerifyExitsOneAtAnEditedLine) {
     StartSim();
     WriteBytes(Path("sent.PSF"), Image(SentPsf()));

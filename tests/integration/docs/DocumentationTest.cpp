@@ -215,6 +215,9 @@ TEST(Documentation, BashCompletionCompletesCommandWordsOptionsAndFiles) {
         {"veltrixctl partnumber 5 --d", "--date-code --device"},
         {"veltrixctl station ", "export"},
         {"veltrixctl station export --s", "--since"},
+        {"veltrixctl --device r", "rfc2217://"},
+        {"veltrixctl --device t", "tcp://"},
+        {"veltrixctl --device rfc2217://plc:2217 p", "partnumber ports probe psf"},
     };
     std::ofstream script(dir + "/complete.sh");
     script << "source " << library << "\nsource " << kSource

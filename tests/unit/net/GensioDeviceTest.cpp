@@ -5,13 +5,19 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "LoopbackServer.h"
+#include "serial/CWindowsSerialPort.h"
 #include "serial/DeviceForPath.h"
+#include "serial/net/gensio/GensioDevice.h"
+#include "support/posix/UnansweredPort.h"
 
 namespace {
 
@@ -135,4 +141,74 @@ TEST(GensioDeviceTest, NoServerAtAllIsAPortNotFound) {
     EXPECT_FALSE(device->Open());
     EXPECT_EQ(device->LastError(), kCommErrBadId);
     EXPECT_NE(device->FailureText().find("refused"), std::string::npos) << device->FailureText();
+}
+
+// A server whose host swallows the connect: Open gives up on its time-out,
+// telling its wait hook all along, and a lost device's next operations do
+// not each wait as long again.
+TEST(GensioDeviceTest, AServerThatDoesNotAnswerTimesOutAndIsNotAskedAgainAtOnce) {
+    UnansweredPort server;
+    ASSERT_NE(server.Port(), 0);
+    std::string error;
+    std::optional<NetDeviceName> name = ParseNetDeviceName(Url("tcp", server.Port()), &error);
+    ASSERT_TRUE(name) << error;
+    GensioDevice device(*name, 1000);
+    std::vector<int> waited;
+    device.SetWaitHook([&](int ms) { waited.push_back(ms); });
+
+    auto start = Clock::now();
+    EXPECT_FALSE(device.Open());
+    EXPECT_GE(MsSince(start), 950);
+    EXPECT_LT(MsSince(start), 2500);
+    const std::string text = "No connection to 127.0.0.1:" + std::to_string(server.Port()) + " within 1 s";
+    EXPECT_EQ(device.FailureText(), text);
+    EXPECT_EQ(device.LastError(), kCommErrBadId);
+    ASSERT_GE(waited.size(), 5u);
+    EXPECT_EQ(waited.back(), -1);
+    EXPECT_TRUE(std::is_sorted(waited.begin(), waited.end() - 1));
+    EXPECT_GE(waited.end()[-2], 800);
+
+    waited.clear();
+    start = Clock::now();
+    EXPECT_FALSE(device.Open());
+    EXPECT_LT(MsSince(start), 100);
+    EXPECT_EQ(device.FailureText(), text);
+    EXPECT_TRUE(waited.empty());
+}
+
+// The port over a device server whose connection drops: the drop fails the
+// read at once as a lost device (not a time-out), and the next operation
+// connects again, by the same address, once the server is back.
+TEST(GensioDeviceTest, ALostConnectionIsOpenedAgainOnceTheServerIsBack) {
+    const auto echoOnceThenHangUp = [](int socket) {
+        char buffer[16];
+        const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
+        if (n > 0) ::send(socket, buffer, static_cast<size_t>(n), MSG_NOSIGNAL);
+    };
+    auto server = std::make_unique<LoopbackServer>(echoOnceThenHangUp);
+    const int port = server->Port();
+    CWindowsSerialPort serial(MakeDeviceForPath(Url("tcp", port)), 0, 9600, 'E', 8, 1, 0, 0, 0, 0, 0);
+    ASSERT_EQ(serial.Status(), 0) << serial.ErrorName(serial.Status());
+
+    const uint8_t request[] = {0xF8, 'A', 'S'};
+    uint8_t reply[8] = {};
+    ASSERT_EQ(serial.WriteWithTimeout(request, 3, 0), 0);
+    ASSERT_EQ(serial.ReadWithTimeout(reply, 3, 1000), 0);
+    server.reset();  // the session has hung up
+
+    const auto start = Clock::now();
+    EXPECT_EQ(serial.ReadWithTimeout(reply, 3, 3000), kSerialGeneralError);
+    EXPECT_LT(MsSince(start), 1000);
+    EXPECT_TRUE(serial.DeviceLost());
+    // Nobody listens: refused at once, still lost, still the one loss.
+    EXPECT_EQ(serial.FlushInput(), kSerialPortNotFound);
+    EXPECT_TRUE(serial.DeviceLost());
+
+    server = std::make_unique<LoopbackServer>([](int socket) { LoopbackServer::Echo(socket, 2000); }, port);
+    ASSERT_EQ(server->Port(), port);
+    ASSERT_EQ(serial.WriteWithTimeout(request, 3, 0), 0);
+    ASSERT_EQ(serial.ReadWithTimeout(reply, 3, 1000), 0);
+    EXPECT_EQ(std::string(reply, reply + 3), std::string(request, request + 3));
+    EXPECT_FALSE(serial.DeviceLost());
+    EXPECT_EQ(serial.DeviceLossCount(), 1);
 }

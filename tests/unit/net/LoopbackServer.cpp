@@ -8,17 +8,33 @@
 
 #include <string>
 
-LoopbackServer::LoopbackServer(Session session) {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+namespace {
+
+// A listening socket on 127.0.0.1; its port in port.
+int Listen(int port, int backlog, int& bound) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
     socklen_t length = sizeof address;
-    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(m_listener, 1) != 0 ||
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return;
-    m_port = ntohs(address.sin_port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, backlog) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    bound = ntohs(address.sin_port);
+    return fd;
+}
+
+}  // namespace
+
+LoopbackServer::LoopbackServer(Session session, int port) {
+    m_listener = Listen(port, 1, m_port);
+    if (m_listener < 0) return;
     m_thread = std::thread([this, session = std::move(session)] {
         pollfd p{m_listener, POLLIN, 0};
         if (::poll(&p, 1, 10000) != 1) return;

@@ -11,7 +11,9 @@ class LoopbackServer {
 public:
     using Session = std::function<void(int socket)>;
 
-    explicit LoopbackServer(Session session);
+    // port 0: one the kernel picks; else that one (again after a server
+    // before it closed).
+    explicit LoopbackServer(Session session, int port = 0);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -31,3 +33,4 @@ private:
     int m_port = 0;
     std::thread m_thread;
 };
+

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
+#include <mutex>
+#include <vector>
 
 namespace {
 
@@ -51,6 +53,35 @@ private:
     bool m_pendingBefore = false;
 };
 
+// Event loops are never freed, only handed on: the library (2.6) keeps the
+// first one it met for its own later use, and a program that freed it (the
+// desktop program, one connection per command) crashed on the next connect.
+// Each connection still has one of its own while it lives.
+std::mutex g_loopsLock;
+std::vector<gensio_os_funcs*> g_idleLoops;
+
+int TakeEventLoop(gensio_os_funcs*& os) {
+    {
+        const std::lock_guard<std::mutex> hold(g_loopsLock);
+        if (!g_idleLoops.empty()) {
+            os = g_idleLoops.back();
+            g_idleLoops.pop_back();
+            return 0;
+        }
+    }
+    if (int rc = gensio_unix_funcs_alloc(nullptr, 0, &os); rc != 0) {
+        os = nullptr;
+        return rc;
+    }
+    gensio_os_funcs_set_vlog(os, Silent);
+    return 0;
+}
+
+void ReturnEventLoop(gensio_os_funcs* os) {
+    const std::lock_guard<std::mutex> hold(g_loopsLock);
+    g_idleLoops.push_back(os);
+}
+
 gensio_time Remaining(GensioConnection::Deadline deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
     const int64_t ns = std::max<int64_t>(0, left.count());
@@ -61,26 +92,32 @@ gensio_time Remaining(GensioConnection::Deadline deadline) {
 
 GensioConnection::GensioConnection() = default;
 
-GensioConnection::~GensioConnection() { Close(); }
+GensioConnection::~GensioConnection() {
+    Close();
+    FreeEventLoop();
+}
 
 void GensioConnection::Fail(int error) {
     if (m_error == 0) m_error = error;
 }
 
-bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs) {
+bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs,
+                               const std::function<void(int)>& waiting) {
     Close();
     m_error = 0;
     m_dropped = false;
     m_in.clear();
     m_head = 0;
     // An event loop of its own: no wake-up signal is needed, since only the
-    // thread that owns the port ever waits on it.
-    if (int rc = gensio_unix_funcs_alloc(nullptr, 0, &m_os); rc != 0) {
-        m_os = nullptr;
-        Fail(rc);
-        return false;
+    // thread that owns the port ever waits on it. It lives as long as this
+    // object: a dropped connection is freed by the library later, in it, so
+    // a reconnect must not pull it away.
+    if (!m_os) {
+        if (int rc = TakeEventLoop(m_os); rc != 0) {
+            Fail(rc);
+            return false;
+        }
     }
-    gensio_os_funcs_set_vlog(m_os, Silent);
     if (int rc = str_to_gensio(gensioString.c_str(), m_os, OnEvent, this, &m_io); rc != 0) {
         m_io = nullptr;
         Fail(rc);
@@ -104,7 +141,7 @@ bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs) {
         Close();
         return false;
     }
-    if (!WaitUntil([&] { return opened; }, In(timeoutMs))) {
+    if (!WaitForOpen(opened, timeoutMs, waiting)) {
         Fail(GE_TIMEDOUT);
         // Freed while the connect is under way; the callback cannot come later.
         gensio_free(m_io);
@@ -122,6 +159,24 @@ bool GensioConnection::Connect(const std::string& gensioString, int timeoutMs) {
     return true;
 }
 
+bool GensioConnection::WaitForOpen(const bool& opened, int timeoutMs,
+                                   const std::function<void(int)>& waiting) {
+    const auto start = Clock::now();
+    const Deadline deadline = In(timeoutMs);
+    if (!waiting) return WaitUntil([&] { return opened; }, deadline);
+    // In slices, so that whoever waits can keep a window alive and say why.
+    bool told = false;
+    while (!WaitUntil([&] { return opened; },
+                      std::min(deadline, Clock::now() + std::chrono::milliseconds(kWaitSliceMs)))) {
+        if (Clock::now() >= deadline) break;
+        told = true;
+        waiting(static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()));
+    }
+    if (told) waiting(-1);
+    return opened;
+}
+
 void GensioConnection::Close() {
     const SigpipeHeldBack held;
     if (m_io) {
@@ -136,10 +191,15 @@ void GensioConnection::Close() {
         m_io = nullptr;
         m_serial = nullptr;
     }
-    if (m_os) {
-        gensio_os_funcs_free(m_os);
-        m_os = nullptr;
-    }
+}
+
+void GensioConnection::FreeEventLoop() {
+    if (!m_os) return;
+    // What the library still has to do for a connection freed while it was
+    // failing or connecting runs in this loop: it gets its turn first.
+    for (int i = 0; i < kDrainPasses; ++i) Service(Clock::now());
+    ReturnEventLoop(m_os);
+    m_os = nullptr;
 }
 
 void GensioConnection::Service(Deadline deadline) {

@@ -30,8 +30,12 @@ public:
 
     // Connects through a gensio string ("telnet(rfc2217),tcp(nodelay),HOST,PORT");
     // false with Error() set when that fails or takes longer than timeoutMs.
-    bool Connect(const std::string& gensioString, int timeoutMs);
-    // Closes the connection (if still open) and frees it.
+    // waiting, when given, hears how long the connect has taken every
+    // kWaitSliceMs, and -1 at its end (CommDevice's DeviceWaitHook).
+    bool Connect(const std::string& gensioString, int timeoutMs,
+                 const std::function<void(int)>& waiting = {});
+    // Closes the connection (if still open) and frees it; the event loop
+    // stays for the next Connect.
     void Close();
     bool Connected() const { return m_io != nullptr; }
 
@@ -70,10 +74,14 @@ private:
     static int OnEvent(gensio* io, void* self, int event, int err, unsigned char* buf,
                        gensiods* buflen, const char* const* auxdata);
     void Service(Deadline deadline);
+    bool WaitForOpen(const bool& opened, int timeoutMs, const std::function<void(int)>& waiting);
     void Fail(int error);
+    void FreeEventLoop();
 
     static constexpr std::size_t kMaxBuffered = 64 * 1024;
     static constexpr int kCloseMs = 1000;
+    static constexpr int kWaitSliceMs = 50;
+    static constexpr int kDrainPasses = 3;
 
     gensio_os_funcs* m_os = nullptr;
     gensio* m_io = nullptr;

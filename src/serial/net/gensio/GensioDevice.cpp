@@ -56,7 +56,8 @@ int CodeOfConnectError(int error) {
 
 }  // namespace
 
-GensioDevice::GensioDevice(NetDeviceName name) : m_name(std::move(name)) {}
+GensioDevice::GensioDevice(NetDeviceName name, int connectMs)
+    : m_name(std::move(name)), m_connectMs(connectMs) {}
 
 GensioDevice::~GensioDevice() { Close(); }
 
@@ -95,16 +96,22 @@ bool GensioDevice::Open() {
     m_dtr.reset();
     m_rts.reset();
     m_break.reset();
-    if (!m_connection.Connect(GensioString(), kConnectMs)) {
+    const auto now = std::chrono::steady_clock::now();
+    if (m_quietUntil && now < *m_quietUntil) return Fail(kCommErrBadId, m_quietFailure);
+    m_quietUntil.reset();
+    if (!m_connection.Connect(GensioString(), m_connectMs, m_waitHook)) {
         const int error = m_connection.Error();
         // Turned away while the telnet options were still being agreed.
         if (error == GE_REMCLOSE)
             return FailOpen(kCommErrHardwareInUse, m_name.Address() + " closed the connection");
-        std::string text = error == GE_TIMEDOUT
-                               ? "No connection to " + m_name.Address() + " within " +
-                                     std::to_string(kConnectMs / 1000) + " s"
-                               : m_connection.ErrorText() + " (" + m_name.Address() + ")";
-        return Fail(CodeOfConnectError(error), std::move(text));
+        if (error == GE_TIMEDOUT) {
+            m_quietFailure = "No connection to " + m_name.Address() + " within " +
+                             std::to_string((m_connectMs + 500) / 1000) + " s";
+            m_quietUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_connectMs);
+            return Fail(kCommErrBadId, m_quietFailure);
+        }
+        return Fail(CodeOfConnectError(error),
+                    m_connection.ErrorText() + " (" + m_name.Address() + ")");
     }
     m_open = true;
     if (Rfc2217()) return ReadServerState();

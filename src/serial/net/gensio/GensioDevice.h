@@ -1,11 +1,13 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "serial/CommDevice.h"
+#include "serial/net/NetDevice.h"
 #include "serial/net/NetDeviceName.h"
 #include "serial/net/gensio/GensioConnection.h"
 
@@ -18,7 +20,8 @@
 // rate before every command, costs no round trip when the rate stays.
 class GensioDevice : public CommDevice {
 public:
-    explicit GensioDevice(NetDeviceName name);
+    // connectMs: how long a connect may take (shorter in tests).
+    explicit GensioDevice(NetDeviceName name, int connectMs = kConnectMs);
     ~GensioDevice() override;
 
     bool Open() override;
@@ -43,6 +46,7 @@ public:
     bool Gone() const override { return m_gone; }
     uint32_t LineErrors() override { return 0; }
     std::string FailureText() const override { return m_failure; }
+    void SetWaitHook(DeviceWaitHook hook) override { m_waitHook = std::move(hook); }
 
     // The connection string handed to the library.
     std::string GensioString() const;
@@ -72,6 +76,7 @@ private:
     bool Lost();
 
     NetDeviceName m_name;
+    int m_connectMs;
     // Before the connection: answers may still come in while it closes.
     std::array<Answer, kSettingCount> m_answers{};
     GensioConnection m_connection;
@@ -82,4 +87,10 @@ private:
     int m_lastError = 0;
     bool m_gone = false;
     std::string m_failure;
+    DeviceWaitHook m_waitHook;
+    // A server that did not answer the last connect within its time-out is
+    // not asked again before this: a lost connection is opened again by
+    // every operation until it is back, and each would wait as long.
+    std::optional<std::chrono::steady_clock::time_point> m_quietUntil;
+    std::string m_quietFailure;
 };
