@@ -46,6 +46,7 @@ void AddPortsCommand(CLI::App& app, CommandEnv& env);
 void AddDoctorCommand(CLI::App& app, CommandEnv& env);
 void AddStationCommand(CLI::App& app, CommandEnv& env);
 void AddStationExportCommand(CLI::App& station, CommandEnv& env);
+void AddStationRunOptions(CLI::App& station, CommandEnv& env);
 void AddHistoryCommand(CLI::App& app, CommandEnv& env);
 void AddAuditCommand(CLI::App& app, CommandEnv& env);
 // Sub-words of psf, each in its own file.

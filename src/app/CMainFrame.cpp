@@ -13,6 +13,7 @@
 #include "app/FirstStartHint.h"
 #include "platform/KeyLockState.h"
 #include "app/MainMenu.h"
+#include "app/ProductionStation.h"
 #include "app/SupportTools.h"
 #include "dialogs/alignment/CAlignmentCommand.h"
 #include "dialogs/diagnostics/CDiagnosticsCommand.h"
@@ -111,6 +112,7 @@ void CMainFrame::CreateMenus() {
     }
     // Enabled by the application once it has found the help file.
     m_actions[kCmdHelpIndex]->setEnabled(false);
+    m_actions[kCmdProductionStation]->setVisible(ProductionStationAvailable());
     ShowPortDevices();
 }
 
@@ -206,6 +208,9 @@ void CMainFrame::OnCommand(int id) {
                 break;
             case kCmdChangeHistory:
                 OnChangeHistory();
+                break;
+            case kCmdProductionStation:
+                RunProductionStation(this, m_portIndex);
                 break;
             case kCmdRecordTrace:
                 m_trace->Toggle();

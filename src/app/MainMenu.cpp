@@ -32,6 +32,8 @@ std::vector<MenuItemSpec> BuildMenu() {
         {"&VELTRIX", "", "&Edit PSF...\tF4", kCmdEditPsf, "Edit and execute a PSF"},
         {"&VELTRIX", "", "Set &Part Number...", kCmdSetPartNumber,
          "Sets the part number and date code in the controller."},
+        {"&VELTRIX", "", "Production &Station...", kCmdProductionStation,
+         "Programs, checks and records one controller after another."},
         {"&VELTRIX", "", "E&xit", kCmdExit,
          "Quit the application; prompts to save documents\nExit"},
     };

@@ -18,6 +18,7 @@ enum MainCommand : int {
     kCmdServiceReport = 32811,  // writes a report for remote support
     kCmdFindController = 32812, // probes every serial device for a controller
     kCmdChangeHistory = 32813,  // what each write replaced, to restore or save
+    kCmdProductionStation = 32814,  // programs and records one unit after another
     kCmdAbout = 57664,
     kCmdExit = 57665,
     kCmdHelpIndex = 57666,

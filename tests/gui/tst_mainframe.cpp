@@ -134,6 +134,9 @@ class MainFrameTest : public QObject {
         QTest::newRow("part number")
             << 32774 << "Set &Part Number..."
             << "Sets the part number and date code in the controller." << QKeySequence();
+        QTest::newRow("production station")
+            << 32814 << "Production &Station..."
+            << "Programs, checks and records one controller after another." << QKeySequence();
         QTest::newRow("exit") << 57665 << "E&xit"
                               << "Quit the application; prompts to save documents"
                               << QKeySequence();
@@ -146,7 +149,7 @@ class MainFrameTest : public QObject {
         QFETCH(QKeySequence, shortcut);
         CMainFrame frame;
         const QList<QAction*> items = ItemsOf(TopMenu(frame, "&VELTRIX"));
-        QCOMPARE(items.size(), 5);
+        QCOMPARE(items.size(), 6);
         QAction* action = frame.findChild<QAction*>(QStringLiteral("cmd%1").arg(id));
         QVERIFY(action);
         QVERIFY(items.contains(action));
@@ -154,8 +157,9 @@ class MainFrameTest : public QObject {
         QCOMPARE(action->text(), text);
         QCOMPARE(action->statusTip(), prompt);
         QCOMPARE(action->shortcut(), shortcut);
-        // Items appear in the order of their ids, Exit last.
-        QCOMPARE(items.indexOf(action), id == 57665 ? 4 : id - 32771);
+        // The specified items in the order of their ids, the station after
+        // them, Exit last.
+        QCOMPARE(items.indexOf(action), id == 57665 ? 5 : id == 32814 ? 4 : id - 32771);
     }
 
     void serialPortItems_data() {

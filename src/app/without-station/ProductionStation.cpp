@@ -1,0 +1,4 @@
+#include "app/ProductionStation.h"
+
+bool ProductionStationAvailable() { return false; }
+void RunProductionStation(QWidget*, int) {}
