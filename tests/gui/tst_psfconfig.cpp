@@ -226,7 +226,7 @@ class TestPsfConfig : public QObject {
         const ScopedEnv device("VELTRIX_COM2", "tcp://127.0.0.1:4001");
         m_world->ui.AnswerMessage(MsgResult::Ok);
         m_world->ui.AnswerMessage(MsgResult::No);
-        QString afterSameRate, afterNo;
+        QString afterSameRate, afterNo, afterYes;
         RunCommand([&](CPsfConfigDlg& d) {
             Click(d, "sendButton");
             afterSameRate = RequestKinds(*m_world->line);
@@ -234,6 +234,7 @@ class TestPsfConfig : public QObject {
             Click(d, "sendButton");
             afterNo = RequestKinds(*m_world->line);
             Click(d, "sendButton");
+            afterYes = RequestKinds(*m_world->line);
         });
         const std::string warning =
             "The controller will stop answering at the server's rate: this parameter set changes "
@@ -244,6 +245,9 @@ class TestPsfConfig : public QObject {
         QCOMPARE(m_world->ui.CallsOf(Kind::Message)[1].buttons, MsgButtons::YesNo);
         QCOMPARE(afterSameRate, QString("D H D C D"));
         QCOMPARE(afterNo, QString("D H D C D D"));
+        // The set that leaves the server's rate is not read back: the
+        // controller no longer answers through that server.
+        QCOMPARE(afterYes, afterNo + " D D C");
         QCOMPARE(Model().Baud(), 19200L);
     }
 

@@ -130,15 +130,20 @@ void CPsfConfigDlg::OnSendPsf() {
     const ExchangeScope busy;
     CControllerLink* link = m_command->Link();
     // Over a raw TCP device server a new baud rate would cut the controller
-    // off: the user decides first.
+    // off: the user decides first, and once it is sent there is nothing left
+    // to read it back from.
+    bool cutOff = false;
     if (link) {
         const std::string warning = CheckServerRate(*link, m_command->DevicePath(), m_record);
         if (!warning.empty() &&
             Ui().MessageBox(warning + "\n\nSend it anyway?", MsgButtons::YesNo,
                             MsgIcon::Exclamation) != MsgResult::Yes)
             return;
+        cutOff = !warning.empty();
     }
+    m_command->SetVerifyWrites(!cutOff);
     const WriteOutcome sent = m_command->WritePsfVerified(m_record, "Send PSF");
+    m_command->SetVerifyWrites(true);
     // A refused write was reported already.
     if (sent.status != WriteOutcome::Status::Refused)
         Message(sent.Succeeded() ? "PSF Accepted" : "PSF Not Accepted" + sent.Addendum());
