@@ -1,4 +1,4 @@
-#include "app/ProductionStation.h"
+#include "dialogs/station/ProductionStation.h"
 
 #include "dialogs/station/CStationDlg.h"
 

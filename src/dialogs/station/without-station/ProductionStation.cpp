@@ -1,4 +1,4 @@
-#include "app/ProductionStation.h"
+#include "dialogs/station/ProductionStation.h"
 
 bool ProductionStationAvailable() { return false; }
 void RunProductionStation(QWidget*, int) {}
